@@ -1,0 +1,31 @@
+// WarpEffect: the picture, reshuffled and colour-cycled every frame.
+#pragma once
+
+#include "frame/App.h"
+
+// The factor every drawn channel is multiplied by. It grows with every pixel drawn and
+// falls back to 0 past 10, so the colours cycle in bands. The blend overlay weighs by it.
+extern float warpFactor;
+
+class WarpEffect : public EventHandler {
+public:
+    static constexpr int kWidth = 320;
+    static constexpr int kHeight = 240;
+    static constexpr int kPixels = kWidth * kHeight;
+
+    // Loads "lsd.bmp" from the working directory; throws ErrorMsg when it cannot.
+    WarpEffect();
+
+    void Update() override;
+    void OnKeyDown(SDLKey sym) override;
+
+    // The value the factor takes after one more pixel.
+    static float Advance(float factor);
+    // A channel times the factor, truncated, keeping its low 8 bits.
+    static Uint8 Scale(Uint8 channel, float factor);
+
+    Image image;
+    int blendEnabled = 0; // 1 while Up has switched the overlay on
+    // The working colours, column by column: position (x, y) is entry x * kHeight + y.
+    Color colorCache[kPixels];
+};

@@ -1,0 +1,145 @@
+// App: starting SDL video, the frame loop and pixel access.
+#include "frame/App.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "main/ErrorMsg.h"
+
+App::App(const std::string& caption, int width, int height, int bpp, bool fullscreen) {
+    Init(caption, width, height, bpp, fullscreen);
+}
+
+App::~App() {
+    delete handler;
+}
+
+void App::Init(const std::string& caption, int width, int height, int bpp, bool fullscreen) {
+    // SDL shuts down when the process exits, after every window object is gone.
+    std::atexit(SDL_Quit);
+    if (SDL_Init(SDL_INIT_VIDEO) < 0) throw ErrorMsg("Error Couldnt Initalize SDL!\n");
+
+    screen.surface = SDL_SetVideoMode(width, height, bpp, fullscreen ? SDL_FULLSCREEN : 0);
+    if (!screen.surface) throw ErrorMsg("Couldnt Set Display Mode!\n");
+
+    SDL_WM_SetCaption(caption.c_str(), caption.c_str());
+    this->width = width;
+    this->height = height;
+}
+
+void App::Run() {
+    running = true;
+    handler->app = this;
+
+    // The clear rectangle is taken once, at the first frame of the process.
+    static SDL_Rect clear = {0, 0, Uint16(width), Uint16(height)};
+    do {
+        SDL_FillRect(screen.surface, &clear, 0);
+        handler->Update();
+
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) {
+            handler->OnEvent(&event);
+            switch (event.type) {
+            case SDL_KEYDOWN: handler->OnKeyDown(event.key.keysym.sym); break;
+            case SDL_KEYUP: handler->OnKeyUp(event.key.keysym.sym); break;
+            case SDL_MOUSEMOTION:
+                mouseX = event.motion.x;
+                mouseY = event.motion.y;
+                handler->OnMouseMove(mouseX, mouseY);
+                break;
+            case SDL_MOUSEBUTTONDOWN:
+                mouseX = event.button.x;
+                mouseY = event.button.y;
+                mouseButton = event.button.button;
+                handler->OnMouseButton(mouseX, mouseY, mouseButton);
+                break;
+            // Closing the window ends the loop after this frame; the events behind
+            // the quit are still handled and the frame is still presented.
+            case SDL_QUIT: running = false; break;
+            }
+        }
+
+        SDL_UpdateRect(screen.surface, 0, 0, width, height);
+    } while (running);
+}
+
+namespace {
+
+// The channel sums of a blend, truncated toward zero to their low 8 bits; only sums
+// above 255 are held at 255.
+Uint8 Mix(Uint8 a, Uint8 b, float alpha, float w) {
+    double v = a * double(alpha) + b * double(w);
+    if (v > 255) v = 255;
+    return Uint8(int(v));
+}
+
+} // namespace
+
+void App::Blend(Image& a, Image& b, int x0, int y0, int x1, int y1, float alpha) {
+    for (int x = x0; x < x1; ++x) {
+        const float w = 1.0f - alpha;
+        for (int y = y0; y < y1; ++y) {
+            const Color pa = GetPixel(a, x, y);
+            const Color pb = GetPixel(b, x, y);
+            const Uint8 r = Mix(pa.r, pb.r, alpha, w);
+            const Uint8 g = Mix(pa.g, pb.g, alpha, w);
+            const Uint8 bl = Mix(pa.b, pb.b, alpha, w);
+            PutPixel(x, y, Color(screen, r, g, bl));
+        }
+    }
+}
+
+Color App::GetPixel(const Image& image, int x, int y) {
+    const SDL_Surface* s = image.surface;
+    if (x < 0 || y < 0 || x >= s->w || y >= s->h) return Color();
+
+    const int n = s->format->BytesPerPixel;
+    const Uint8* p = static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * n;
+    Uint32 v;
+    switch (n) {
+    case 1: v = *p; break;
+    case 2: {
+        Uint16 v16;
+        std::memcpy(&v16, p, 2);
+        v = v16;
+        break;
+    }
+    case 3: {
+        const SDL_PixelFormat* f = s->format;
+        return Color(image, p[f->Rshift / 8], p[f->Gshift / 8], p[f->Bshift / 8]);
+    }
+    case 4: std::memcpy(&v, p, 4); break;
+    default: return Color(255, 255, 255, 0xFFFFFFFF);
+    }
+    return Color(Uint8(v), Uint8(v >> 8), Uint8(v >> 16), v);
+}
+
+void App::PutPixel(int x, int y, Color color) {
+    SDL_Surface* s = screen.surface;
+    if (x < 0 || y < 0 || x >= s->w || y >= s->h) return;
+
+    const bool locked = SDL_MUSTLOCK(s);
+    if (locked && SDL_LockSurface(s) < 0) return;
+
+    Uint8* p = static_cast<Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
+    switch (s->format->BytesPerPixel) {
+    case 1: *p = Uint8(color.mapped); break;
+    case 2: {
+        const Uint16 v16 = Uint16(color.mapped);
+        std::memcpy(p, &v16, 2);
+        break;
+    }
+    case 3:
+        // Lowest byte first, whatever the format's shifts say.
+        p[0] = Uint8(color.mapped);
+        p[1] = Uint8(color.mapped >> 8);
+        p[2] = Uint8(color.mapped >> 16);
+        break;
+    case 4: std::memcpy(p, &color.mapped, 4); break;
+    default:
+        if (locked) SDL_UnlockSurface(s);
+        throw ErrorMsg("Unknown BitDepth");
+    }
+    if (locked) SDL_UnlockSurface(s);
+}

@@ -1,0 +1,42 @@
+// App: the window, its frame loop, and reading and writing single pixels.
+#pragma once
+
+#include <string>
+
+#include "frame/Color.h"
+#include "frame/EventHandler.h"
+#include "frame/Image.h"
+
+class App {
+public:
+    // Opens the window; throws ErrorMsg when SDL or the video mode cannot be had.
+    App(const std::string& caption, int width, int height, int bpp, bool fullscreen);
+    virtual ~App();
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    virtual void Init(const std::string& caption, int width, int height, int bpp, bool fullscreen);
+
+    // Draws frames until the window is closed. Needs a handler.
+    virtual void Run();
+
+    // Mixes a with b over x0 <= x < x1, y0 <= y < y1 onto the screen: a weighs alpha,
+    // b weighs 1 - alpha.
+    virtual void Blend(Image& a, Image& b, int x0, int y0, int x1, int y1, float alpha);
+
+    // Reads one pixel. For 1, 2 and 4 bytes a pixel the channels are the raw value's low
+    // three bytes; for 3 they are the format's components. Outside the image: black, 0.
+    static Color GetPixel(const Image& image, int x, int y);
+
+    // Writes color.mapped into the screen; positions outside it are left alone.
+    void PutPixel(int x, int y, Color color);
+
+    bool running = false;
+    int width = 0;
+    int height = 0;
+    Image screen;
+    EventHandler* handler = nullptr; // owned
+    int mouseX = 0;
+    int mouseY = 0;
+    int mouseButton = 0;
+};

@@ -1,0 +1,17 @@
+// Image: the owner of one SDL surface.
+#pragma once
+
+#include <SDL.h>
+
+class Image {
+public:
+    Image() = default;
+    ~Image();
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
+
+    // Reads a BMP file; true when a surface came of it. Called on an empty image.
+    bool Load(const char* filename);
+
+    SDL_Surface* surface = nullptr;
+};
