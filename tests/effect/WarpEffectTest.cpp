@@ -292,6 +292,8 @@ const BlendCase kBlends[] = {
     {"HalfAbove255IsHeld", {171, 170, 0}, {2, 0, 0}, 1.5f, kSome, {255, 255, 0}},
     // 255 * 0.9f + 254 * (1 - 0.9f) = 254.9 and 100 * 0.9f = 89.99999... are truncated.
     {"FractionIsTruncated", {255, 0, 100}, {254, 0, 0}, 0.9f, kSome, {254, 0, 89}},
+    // 1 - 0.1f rounds down to 0.9f, so 200 * 0.1f + 200 * 0.9f falls just short of 200.
+    {"WeightIsRoundedToFloat", {200, 200, 200}, {200, 200, 200}, 0.1f, kSome, {199, 199, 199}},
     {"EmptyWhenX0IsX1", {10, 200, 255}, {50, 60, 70}, 0.5f, {3, 1, 3, 3}, {}},
     {"EmptyWhenX0AboveX1", {10, 200, 255}, {50, 60, 70}, 0.5f, {4, 1, 3, 3}, {}},
     {"EmptyWhenY0IsY1", {10, 200, 255}, {50, 60, 70}, 0.5f, {1, 2, 4, 2}, {}},
