@@ -1,8 +1,9 @@
-// App: reading and writing single pixels, and the frame loop's event dispatch.
+// App: opening the window, reading and writing single pixels, and the frame loop.
 #include "frame/App.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -13,11 +14,23 @@
 
 namespace {
 
-// Every SDL_UpdateRect of this test program lands here first (linked with
-// --wrap=SDL_UpdateRect), so the tests see which frames were presented and in what order.
+// Every SDL_UpdateRect and SDL_SetVideoMode of this test program lands here first (linked
+// with --wrap), so the tests see which frames were presented and in what order, and what
+// mode the window was asked for.
 std::vector<std::string>* presentLog = nullptr;
+std::vector<std::string> videoModes;
+bool refuseVideoMode = false;
 
 } // namespace
+
+extern "C" SDL_Surface* __real_SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags);
+
+extern "C" SDL_Surface* __wrap_SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags) {
+    char call[64];
+    std::snprintf(call, sizeof call, "%dx%d bpp %d flags 0x%08x", width, height, bpp, flags);
+    videoModes.push_back(call);
+    return refuseVideoMode ? nullptr : __real_SDL_SetVideoMode(width, height, bpp, flags);
+}
 
 extern "C" void __real_SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, Uint32 w, Uint32 h);
 
@@ -34,6 +47,53 @@ class AppTest : public ::testing::Test {
 protected:
     App app{"Prismwarp", 320, 240, 0, false};
 };
+
+// --- Opening the window ------------------------------------------------------------------
+
+struct InitCase {
+    const char* name;
+    bool fullscreen;
+    bool refused; // SDL_SetVideoMode returns null
+    const char* mode;
+};
+
+std::ostream& operator<<(std::ostream& out, const InitCase& c) {
+    return out << c.name;
+}
+
+const InitCase kInits[] = {
+    {"Windowed", false, false, "320x240 bpp 0 flags 0x00000000"},
+    {"Fullscreen", true, false, "320x240 bpp 0 flags 0x80000000"},
+    {"NoVideoMode", false, true, "320x240 bpp 0 flags 0x00000000"},
+};
+
+class AppInit : public ::testing::TestWithParam<InitCase> {};
+
+TEST_P(AppInit, AsksForTheModeAndCaptionsTheWindow) {
+    const InitCase& c = GetParam();
+    videoModes.clear();
+    refuseVideoMode = c.refused;
+    try {
+        App app("Prismwarp", 320, 240, 0, c.fullscreen);
+        EXPECT_FALSE(c.refused) << "no error without a video mode";
+        EXPECT_EQ(app.width, 320);
+        EXPECT_EQ(app.height, 240);
+        EXPECT_EQ(app.handler, nullptr);
+        char* title = nullptr;
+        char* icon = nullptr;
+        SDL_WM_GetCaption(&title, &icon);
+        EXPECT_STREQ(title, "Prismwarp");
+        EXPECT_STREQ(icon, "Prismwarp");
+    } catch (const ErrorMsg& error) {
+        EXPECT_TRUE(c.refused) << error.message;
+        EXPECT_EQ(error.message, "Couldnt Set Display Mode!\n");
+    }
+    refuseVideoMode = false;
+    EXPECT_EQ(videoModes, std::vector<std::string>{c.mode});
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, AppInit, ::testing::ValuesIn(kInits),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // --- Pixel access -----------------------------------------------------------------------
 
