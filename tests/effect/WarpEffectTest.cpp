@@ -1,0 +1,443 @@
+// WarpEffect: the warp pass and the blend overlay, drawn by a real App under the dummy
+// driver from a generated lsd.bmp whose every pixel tells where it came from.
+#include "effect/WarpEffect.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "BmpWriter.h"
+#include "ColorPrinter.h"
+#include "ScratchDir.h"
+#include "SurfaceLoan.h"
+#include "main/ErrorMsg.h"
+
+namespace {
+
+constexpr int kW = WarpEffect::kWidth;
+constexpr int kH = WarpEffect::kHeight;
+constexpr int kPixels = WarpEffect::kPixels;
+
+// The picture's pixel (x, y) spells its own cache index x * 240 + y in red, green and the
+// low bits of blue. Blue is never 0, so no picture pixel is black.
+Rgb Picture(int x, int y) {
+    const int i = x * kH + y;
+    return {Uint8(i), Uint8(i >> 8), Uint8(0x40 | (i >> 16))};
+}
+
+// The factor after one more pixel: the step is the float nearest 0.00001, and the reset is
+// decided on the exact sum of the two floats, which a double holds.
+float NextFactor(float f) {
+    const double sum = double(f) + double(0.00001f);
+    return sum > 10.0 ? 0.0f : float(sum);
+}
+
+float FactorAfter(float f, long steps) {
+    for (long i = 0; i < steps; ++i)
+        f = NextFactor(f);
+    return f;
+}
+
+// A channel times the factor, truncated toward zero, low 8 bits kept.
+Uint8 Scaled(Uint8 c, float f) {
+    return Uint8(long(c * double(f)));
+}
+
+Uint32 RawPixel(const SDL_Surface* s, int x, int y) {
+    const int n = s->format->BytesPerPixel;
+    Uint32 v = 0;
+    std::memcpy(&v, static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * n, size_t(n));
+    return v;
+}
+
+// The pixel value SDL_MapRGB gives, cut to the bytes a pixel of the surface holds.
+Uint32 Mapped(const SDL_Surface* s, Uint8 r, Uint8 g, Uint8 b) {
+    const Uint32 v = SDL_MapRGB(s->format, r, g, b);
+    return s->format->BytesPerPixel == 4 ? v : v & ((1u << (8 * s->format->BytesPerPixel)) - 1);
+}
+
+// Compares every screen pixel with the expected value and reports the first difference.
+template <typename Expected> void ExpectScreen(const SDL_Surface* s, Expected expected) {
+    int wrong = 0;
+    for (int x = 0; x < kW; ++x) {
+        for (int y = 0; y < kH; ++y) {
+            const Uint32 want = expected(x, y);
+            const Uint32 got = RawPixel(s, x, y);
+            if (got != want && wrong++ == 0)
+                ADD_FAILURE() << "at " << x << "," << y << ": got " << Decoded(s->format, got)
+                              << ", want " << Decoded(s->format, want);
+        }
+    }
+    EXPECT_EQ(wrong, 0) << "pixels differ";
+}
+
+class WarpTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        warpFactor = 1.0f;
+        WriteBmp24(dir.File("lsd.bmp"), kW, kH, Picture);
+        dir.Enter();
+        effect = std::make_unique<WarpEffect>();
+        effect->app = &app;
+    }
+
+    // The cache entry the constructor makes of the picture's pixel (x, y).
+    Color Cached(int x, int y) const {
+        const Rgb c = Picture(x, y);
+        return Color(effect->image, c.r, c.g, c.b);
+    }
+
+    SDL_Surface* Screen() const { return app.screen.surface; }
+
+    ScratchDir dir;
+    App app{"Prismwarp", 320, 240, 0, false};
+    std::unique_ptr<WarpEffect> effect;
+};
+
+// --- The warp pass ---------------------------------------------------------------------
+
+struct IndexCase {
+    int x, y;         // screen position; its entry is d = x * 240 + y
+    int fromX, fromY; // the picture pixel whose colour it shows
+};
+
+// The entry read is s = 240 * y + x + 241, already rewritten in this pass when x - y >= 2.
+const IndexCase kIndexCases[] = {
+    {0, 0, 1, 1}, // s = 241
+    {1, 0, 1, 2}, // s = 242
+    {0, 1, 2, 1}, // s = 481
+    // d = 1,200, s = 246, which was rewritten at d = 246 with entry 1,682, pixel (7, 2).
+    {5, 0, 7, 2},
+    // d = 76,799, s = 57,920, rewritten in turn from 19,682, from 803, from 20,164.
+    {319, 239, 84, 4},
+};
+
+TEST_F(WarpTest, FirstFrameReadsTheCacheTransposedAndInPlace) {
+    effect->Update();
+    for (const IndexCase& c : kIndexCases) {
+        SCOPED_TRACE("position " + std::to_string(c.x) + "," + std::to_string(c.y));
+        const Color want = Cached(c.fromX, c.fromY);
+        EXPECT_EQ(effect->colorCache[c.x * kH + c.y], want);
+        const float f = FactorAfter(1.0f, c.x * kH + c.y);
+        EXPECT_EQ(Decoded(Screen()->format, RawPixel(Screen(), c.x, c.y)),
+                  Decoded(Screen()->format, Mapped(Screen(), Scaled(want.r, f), Scaled(want.g, f),
+                                                   Scaled(want.b, f))));
+    }
+}
+
+TEST_F(WarpTest, FactorAfterFirstFrameIsTheSumOfFloatSteps) {
+    effect->Update();
+    EXPECT_EQ(warpFactor, 1.76904296875f);
+}
+
+// Twelve frames against a plain model of the pass, bit for bit. The factor first falls
+// back to 0 after pixel 908,766: in the twelfth frame, before position (266, 126).
+TEST_F(WarpTest, TwelveFramesMatchTheModelAcrossTheFirstReset) {
+    std::vector<Color> cache(kPixels);
+    for (int x = 0; x < kW; ++x)
+        for (int y = 0; y < kH; ++y)
+            cache[size_t(x * kH + y)] = Cached(x, y);
+
+    float f = 1.0f;
+    long drawn = 0, firstReset = -1;
+    for (int frame = 0; frame < 12; ++frame) {
+        SCOPED_TRACE("frame " + std::to_string(frame + 1));
+        std::vector<Uint32> want(kPixels);
+        for (int x = 0; x < kW; ++x) {
+            for (int y = 0; y < kH; ++y) {
+                Color& c = cache[size_t(x * kH + y)];
+                c = cache[size_t(kH * y + x + kH + 1)];
+                want[size_t(x * kH + y)] =
+                    Mapped(Screen(), Scaled(c.r, f), Scaled(c.g, f), Scaled(c.b, f));
+                f = NextFactor(f);
+                ++drawn;
+                if (f == 0.0f && firstReset < 0) firstReset = drawn;
+            }
+        }
+        effect->Update();
+        ExpectScreen(Screen(), [&](int x, int y) { return want[size_t(x * kH + y)]; });
+        ASSERT_EQ(warpFactor, f);
+    }
+    EXPECT_EQ(firstReset, 908766);
+    for (int i = 0; i < kPixels; ++i)
+        ASSERT_EQ(effect->colorCache[i], cache[size_t(i)]) << "entry " << i;
+
+    // The pixel after the reset is black although its colour is not.
+    const Color c = effect->colorCache[266 * kH + 126];
+    EXPECT_NE(Color(c.r, c.g, c.b, 0), Color(0, 0, 0, 0));
+    EXPECT_EQ(RawPixel(Screen(), 266, 126), Mapped(Screen(), 0, 0, 0));
+}
+
+// From 0 a cycle lasts 1,008,667 steps. The last one has the exact sum 10.000000463...,
+// which a float would round to 10.0: the reset must come from the exact sum.
+TEST_F(WarpTest, CycleFromZeroEndsOnTheExactSum) {
+    float f = 0.0f;
+    long steps = 0;
+    float last = 0.0f;
+    do {
+        last = f;
+        f = WarpEffect::Advance(f);
+        ++steps;
+    } while (f != 0.0f && steps < 2000000);
+    EXPECT_EQ(steps, 1008667);
+    const double sum = double(last) + double(0.00001f);
+    EXPECT_GT(sum, 10.0);
+    EXPECT_LT(sum, 10.0000005);
+    EXPECT_EQ(float(sum), 10.0f);
+
+    // In the pass: (0, 0) is drawn with the last factor, (0, 1) with 0, (0, 2) one step on.
+    warpFactor = last;
+    effect->Update();
+    const float factors[] = {last, 0.0f, NextFactor(0.0f)};
+    for (int y = 0; y < 3; ++y) {
+        const Color c = effect->colorCache[y];
+        const float g = factors[y];
+        EXPECT_EQ(Decoded(Screen()->format, RawPixel(Screen(), 0, y)),
+                  Decoded(Screen()->format,
+                          Mapped(Screen(), Scaled(c.r, g), Scaled(c.g, g), Scaled(c.b, g))))
+            << "at 0," << y;
+    }
+    EXPECT_EQ(warpFactor, FactorAfter(0.0f, kPixels - 1));
+}
+
+struct ScaleCase {
+    const char* name;
+    Rgb cached;
+    float factor;
+    Rgb drawn;
+};
+
+std::ostream& operator<<(std::ostream& out, const ScaleCase& c) {
+    return out << c.name;
+}
+
+const ScaleCase kScales[] = {
+    {"FactorOneDrawsTheColour", {17, 34, 51}, 1.0f, {17, 34, 51}},
+    {"Wraps255TimesOneAndAHalf", {255, 255, 255}, 1.5f, {126, 126, 126}}, // 382.5
+    {"Wraps200TimesFive", {200, 100, 3}, 5.0f, {232, 244, 15}},           // 1000, 500
+    {"TruncatesThenWraps", {255, 128, 1}, 2.5f, {125, 64, 2}},            // 637.5, 320, 2.5
+    {"FactorZeroDrawsBlack", {200, 100, 3}, 0.0f, {0, 0, 0}},
+};
+
+class WarpScale : public WarpTest, public ::testing::WithParamInterface<ScaleCase> {};
+
+// Position (0, 0) is drawn first, from entry 241, with the factor as it stands.
+TEST_P(WarpScale, DrawsLowBitsOfTheProductAndCachesTheCopy) {
+    const ScaleCase& c = GetParam();
+    const Color copied(c.cached.r, c.cached.g, c.cached.b, 0x12345678);
+    effect->colorCache[241] = copied;
+    warpFactor = c.factor;
+    effect->Update();
+    EXPECT_EQ(effect->colorCache[0], copied);
+    EXPECT_EQ(Decoded(Screen()->format, RawPixel(Screen(), 0, 0)),
+              Decoded(Screen()->format, Mapped(Screen(), c.drawn.r, c.drawn.g, c.drawn.b)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Channels, WarpScale, ::testing::ValuesIn(kScales),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(WarpEffectPicture, MissingPictureIsAnError) {
+    ScratchDir dir;
+    dir.Enter();
+    try {
+        WarpEffect effect;
+        ADD_FAILURE() << "built without lsd.bmp";
+    } catch (const ErrorMsg& error) {
+        EXPECT_EQ(error.message, "Unable to Load Image make sure its in the directory!\n");
+    }
+}
+
+// Positions the picture does not have are cached as black.
+TEST(WarpEffectPicture, SmallerPictureLeavesTheRestBlack) {
+    ScratchDir dir;
+    WriteBmp24(dir.File("lsd.bmp"), 100, 50, Picture);
+    dir.Enter();
+    auto effect = std::make_unique<WarpEffect>();
+    const Rgb inside = Picture(99, 49);
+    EXPECT_EQ(effect->colorCache[99 * kH + 49], Color(effect->image, inside.r, inside.g, inside.b));
+    for (int i : {100 * kH, 50, 99 * kH + 50, kPixels - 1})
+        EXPECT_EQ(effect->colorCache[i], Color(0, 0, 0, 0)) << "entry " << i;
+}
+
+// --- The blend overlay -----------------------------------------------------------------
+
+struct Rect {
+    int x0, y0, x1, y1;
+};
+
+struct BlendCase {
+    const char* name;
+    Rgb a, b;
+    float alpha;
+    Rect rect;
+    Rgb drawn;
+};
+
+std::ostream& operator<<(std::ostream& out, const BlendCase& c) {
+    return out << c.name;
+}
+
+const Rect kSome = {1, 1, 4, 3};
+
+const BlendCase kBlends[] = {
+    {"AlphaOneKeepsA", {10, 200, 255}, {50, 60, 70}, 1.0f, kSome, {10, 200, 255}},
+    {"AlphaZeroGivesB", {10, 200, 255}, {50, 60, 70}, 0.0f, kSome, {50, 60, 70}},
+    // 400 - 100 = 300 is held at 255; 20 - 100 = -80 is not held and shows as 176.
+    {"AlphaTwoClampsOnlyAbove255", {200, 10, 100}, {100, 100, 100}, 2.0f, kSome, {255, 176, 100}},
+    // 256.5 - 1 = 255.5 is held at 255.
+    {"HalfAbove255IsHeld", {171, 170, 0}, {2, 0, 0}, 1.5f, kSome, {255, 255, 0}},
+    // 255 * 0.9f + 254 * (1 - 0.9f) = 254.9 and 100 * 0.9f = 89.99999... are truncated.
+    {"FractionIsTruncated", {255, 0, 100}, {254, 0, 0}, 0.9f, kSome, {254, 0, 89}},
+    // 1 - 0.1f rounds down to 0.9f, so 200 * 0.1f + 200 * 0.9f falls just short of 200.
+    {"WeightIsRoundedToFloat", {200, 200, 200}, {200, 200, 200}, 0.1f, kSome, {199, 199, 199}},
+    {"EmptyWhenX0IsX1", {10, 200, 255}, {50, 60, 70}, 0.5f, {3, 1, 3, 3}, {}},
+    {"EmptyWhenX0AboveX1", {10, 200, 255}, {50, 60, 70}, 0.5f, {4, 1, 3, 3}, {}},
+    {"EmptyWhenY0IsY1", {10, 200, 255}, {50, 60, 70}, 0.5f, {1, 2, 4, 2}, {}},
+    {"EmptyWhenY0AboveY1", {10, 200, 255}, {50, 60, 70}, 0.5f, {1, 3, 4, 2}, {}},
+};
+
+class BlendTest : public ::testing::TestWithParam<BlendCase> {
+protected:
+    // A small picture of one colour whose raw bytes are red, green, blue from the lowest,
+    // so that the raw-byte channels GetPixel reads are the components.
+    static void Fill(Image& image, Rgb c) {
+        image.surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 6, 32, 0xFF, 0xFF00, 0xFF0000, 0);
+        ASSERT_NE(image.surface, nullptr) << SDL_GetError();
+        SDL_FillRect(image.surface, nullptr, Uint32(c.r | c.g << 8 | c.b << 16));
+    }
+
+    App app{"Prismwarp", 320, 240, 0, false};
+};
+
+TEST_P(BlendTest, DrawsTheMixInsideTheRectangleOnly) {
+    const BlendCase& c = GetParam();
+    Image a, b;
+    Fill(a, c.a);
+    Fill(b, c.b);
+    const Uint32 untouched = 0x00123456;
+    SDL_FillRect(app.screen.surface, nullptr, untouched);
+
+    app.Blend(a, b, c.rect.x0, c.rect.y0, c.rect.x1, c.rect.y1, c.alpha);
+
+    const SDL_Surface* s = app.screen.surface;
+    const Uint32 drawn = Mapped(s, c.drawn.r, c.drawn.g, c.drawn.b);
+    ExpectScreen(s, [&](int x, int y) {
+        const bool inside = x >= c.rect.x0 && x < c.rect.x1 && y >= c.rect.y0 && y < c.rect.y1;
+        return inside ? drawn : untouched;
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BlendTest, ::testing::ValuesIn(kBlends),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A warp effect that pushes the given events after its frame, so that the App's own loop
+// delivers them.
+class ScriptedWarp : public WarpEffect {
+public:
+    explicit ScriptedWarp(std::vector<SDL_Event> events) : events(std::move(events)) {}
+    void Update() override {
+        WarpEffect::Update();
+        for (SDL_Event e : events)
+            SDL_PushEvent(&e);
+    }
+
+private:
+    std::vector<SDL_Event> events;
+};
+
+SDL_Event Key(Uint8 type, SDLKey sym) {
+    SDL_Event e{};
+    e.type = type;
+    e.key.keysym.sym = sym;
+    return e;
+}
+
+struct KeyCase {
+    const char* name;
+    std::vector<SDL_Event> events;
+    int blendEnabled;
+};
+
+std::ostream& operator<<(std::ostream& out, const KeyCase& c) {
+    return out << c.name;
+}
+
+const KeyCase kKeys[] = {
+    {"NothingLeavesItOff", {}, 0},
+    {"UpTurnsItOn", {Key(SDL_KEYDOWN, SDLK_UP)}, 1},
+    {"UpUpDownLeavesItOff",
+     {Key(SDL_KEYDOWN, SDLK_UP), Key(SDL_KEYDOWN, SDLK_UP), Key(SDL_KEYDOWN, SDLK_DOWN)},
+     0},
+    {"ReleasingDownKeepsItOn", {Key(SDL_KEYDOWN, SDLK_UP), Key(SDL_KEYUP, SDLK_DOWN)}, 1},
+    {"ReleasingUpKeepsItOff", {Key(SDL_KEYDOWN, SDLK_DOWN), Key(SDL_KEYUP, SDLK_UP)}, 0},
+    {"OtherKeysKeepItOn",
+     {Key(SDL_KEYDOWN, SDLK_UP), Key(SDL_KEYDOWN, SDLK_LEFT), Key(SDL_KEYDOWN, SDLK_RIGHT),
+      Key(SDL_KEYDOWN, SDLK_a), Key(SDL_KEYDOWN, SDLK_ESCAPE)},
+     1},
+};
+
+class OverlayKeys : public WarpTest, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(OverlayKeys, UpSwitchesOnAndDownOff) {
+    std::vector<SDL_Event> events = GetParam().events;
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    events.push_back(quit);
+    auto* scripted = new ScriptedWarp(events);
+    app.handler = scripted;
+    app.Run();
+    EXPECT_EQ(scripted->blendEnabled, GetParam().blendEnabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, OverlayKeys, ::testing::ValuesIn(kKeys),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The overlay mixes the warp frame, read back in raw-byte channels, with the picture.
+class OverlayFrame : public WarpTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(OverlayFrame, DiffersFromThePlainFrameByTheBlend) {
+    Image sixteen;
+    std::unique_ptr<SurfaceLoan> loan;
+    if (GetParam() == 16) {
+        sixteen.surface =
+            SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 16, 0xF800, 0x07E0, 0x001F, 0);
+        ASSERT_NE(sixteen.surface, nullptr) << SDL_GetError();
+        loan = std::make_unique<SurfaceLoan>(app.screen, sixteen.surface);
+    }
+    const SDL_Surface* s = Screen();
+    ASSERT_EQ(s->format->BitsPerPixel, GetParam());
+
+    effect->Update();
+    const float alpha = warpFactor;
+    std::vector<Uint32> plain(kPixels);
+    for (int x = 0; x < kW; ++x)
+        for (int y = 0; y < kH; ++y)
+            plain[size_t(x * kH + y)] = RawPixel(s, x, y);
+
+    warpFactor = 1.0f;
+    auto overlaid = std::make_unique<WarpEffect>();
+    overlaid->app = &app;
+    overlaid->OnKeyDown(SDLK_UP);
+    overlaid->Update();
+    EXPECT_EQ(warpFactor, alpha);
+
+    const float w = 1.0f - alpha;
+    const auto mix = [&](Uint32 a, Uint8 b) {
+        const double v = std::min(Uint8(a) * double(alpha) + b * double(w), 255.0);
+        return Uint8(long(v));
+    };
+    ExpectScreen(s, [&](int x, int y) {
+        const Uint32 a = plain[size_t(x * kH + y)];
+        const Rgb b = Picture(x, y);
+        return Mapped(s, mix(a, b.r), mix(a >> 8, b.g), mix(a >> 16, b.b));
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, OverlayFrame, ::testing::Values(32, 16),
+                         [](const auto& info) { return "Bits" + std::to_string(info.param); });
+
+} // namespace
