@@ -22,6 +22,12 @@ namespace {
 const char* const kCaption = "Unhandled Exception";
 
 #ifndef _WIN32
+// True when the variable holds a value; an empty DISPLAY names no display.
+bool IsSet(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && *value;
+}
+
 // True when `name` is an executable file in one of the PATH folders.
 bool OnPath(const std::string& name) {
     const char* path = std::getenv("PATH");
@@ -52,18 +58,18 @@ void RunDialog(const char* const argv[]) {
 // The modal box of a desktop without MessageBoxA: the first dialog tool installed shows
 // the text with one button to dismiss it. Without a display there is nothing to show.
 void ShowDialog(const std::string& text) {
-    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) return;
+    if (!IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY")) return;
     const char* t = text.c_str();
     if (OnPath("zenity")) {
         const char* const argv[] = {"zenity", "--error", "--no-markup", "--title", kCaption,
-                                    "--text", t, nullptr};
+                                    "--text", t,         nullptr};
         RunDialog(argv);
     } else if (OnPath("kdialog")) {
         const char* const argv[] = {"kdialog", "--title", kCaption, "--error", t, nullptr};
         RunDialog(argv);
     } else if (OnPath("xmessage")) {
-        const char* const argv[] = {"xmessage", "-title", kCaption, "-buttons", "OK:0",
-                                    "-center",  t,        nullptr};
+        const char* const argv[] = {"xmessage", "-title",  kCaption, "-buttons",
+                                    "OK:0",     "-center", t,        nullptr};
         RunDialog(argv);
     }
 }
