@@ -70,6 +70,11 @@ process_ended() {
     ! process_alive "$1"
 }
 
+# Xvfb has either reported its display or ended.
+xvfb_settled() {
+    display_reported || process_ended "$xvfb_pid"
+}
+
 window_manager_up() {
     wmctrl -m >/dev/null 2>&1
 }
@@ -93,10 +98,9 @@ desktop_start() {
     Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 "1024x768x$depth" \
         3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
     xvfb_pid=$!
-    if ! poll 20 display_reported; then
-        process_alive "$xvfb_pid" && fail "Xvfb did not report a display within 20 s"
+    poll 20 xvfb_settled || fail "Xvfb did not report a display within 20 s"
+    display_reported ||
         skip "Xvfb cannot run here: $(tail -n 3 "$scratch/xvfb.log" | tr '\n' ' ')"
-    fi
     export DISPLAY=":$(<"$scratch/display")"
 
     # openbox keeps its settings and caches in the scratch folder.
