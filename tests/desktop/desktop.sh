@@ -1,6 +1,7 @@
 # Desktop test helpers: a private X server with a window manager, the program started in a
 # scratch folder, polling with time limits, and measures of screenshots. Sourced by the
 # desktop test scripts. Every process started here is ended here, by its id.
+# shellcheck shell=bash disable=SC2034 # results such as exit_status are read by the test scripts
 
 set -euo pipefail
 
@@ -11,6 +12,8 @@ xvfb_pid=""
 wm_pid=""
 program_pid=""
 window=""
+exit_status=""
+exit_ms=""
 
 fail() {
     printf 'FAIL: %s\n' "$*" >&2
@@ -101,7 +104,8 @@ desktop_start() {
     poll 20 xvfb_settled || fail "Xvfb did not report a display within 20 s"
     display_reported ||
         skip "Xvfb cannot run here: $(tail -n 3 "$scratch/xvfb.log" | tr '\n' ' ')"
-    export DISPLAY=":$(<"$scratch/display")"
+    DISPLAY=":$(<"$scratch/display")"
+    export DISPLAY
 
     # openbox keeps its settings and caches in the scratch folder.
     HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home" XDG_CACHE_HOME="$scratch/home" \

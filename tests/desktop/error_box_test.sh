@@ -2,6 +2,7 @@
 # Desktop test: a fatal error on a real X server shows the error box with the composed
 # text, the program waits while it is open, and dismissing it ends the program with 1.
 # Usage: error_box_test.sh PROGRAM PICTURE CASE
+# shellcheck source=tests/desktop/desktop.sh
 source "$(dirname "$0")/desktop.sh"
 
 program=$1

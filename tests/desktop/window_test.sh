@@ -2,6 +2,7 @@
 # Desktop test: the demo on a real X server at one colour depth, used as a person would:
 # the window appears, animates, takes Up and Down, and closes through the window manager.
 # Usage: window_test.sh PROGRAM PICTURE DEPTH
+# shellcheck source=tests/desktop/desktop.sh
 source "$(dirname "$0")/desktop.sh"
 
 program=$1
