@@ -34,7 +34,8 @@ step() {
 }
 
 now_ms() {
-    echo $((${EPOCHREALTIME/./} / 1000))
+    # EPOCHREALTIME is seconds and microseconds, with the locale's decimal point.
+    echo $((${EPOCHREALTIME//[!0-9]/} / 1000))
 }
 
 # Runs "$@" every 50 ms until it succeeds; fails once `seconds` have passed. The limits are
