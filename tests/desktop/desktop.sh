@@ -1,0 +1,239 @@
+# Desktop test helpers: a private X server with a window manager, the program started in a
+# scratch folder, polling with time limits, and measures of screenshots. Sourced by the
+# desktop test scripts. Every process started here is ended here, by its id.
+# shellcheck shell=bash disable=SC2034 # results such as exit_status are read by the test scripts
+
+set -euo pipefail
+
+readonly skip_status=77 # the tests' SKIP_RETURN_CODE
+
+scratch=""
+xvfb_pid=""
+wm_pid=""
+program_pid=""
+window=""
+exit_status=""
+exit_ms=""
+
+fail() {
+    printf 'FAIL: %s\n' "$*" >&2
+    if [[ -n $scratch && -s $scratch/stderr ]]; then
+        printf -- '--- program stderr:\n' >&2
+        tail -n 20 "$scratch/stderr" >&2
+    fi
+    exit 1
+}
+
+skip() {
+    printf 'SKIP: %s\n' "$*"
+    exit "$skip_status"
+}
+
+step() {
+    printf '* %s\n' "$*"
+}
+
+now_ms() {
+    # EPOCHREALTIME is seconds and microseconds, with the locale's decimal point.
+    echo $((${EPOCHREALTIME//[!0-9]/} / 1000))
+}
+
+# Runs "$@" every 50 ms until it succeeds; fails once `seconds` have passed. The limits are
+# generous: they only keep a hung program from hanging the test.
+poll() {
+    local seconds=$1
+    shift
+    local deadline=$(($(now_ms) + seconds * 1000))
+    until "$@"; do
+        (($(now_ms) < deadline)) || return 1
+        sleep 0.05
+    done
+}
+
+# --- X server and window manager -----------------------------------------------------------
+
+display_reported() {
+    grep -qx '[0-9][0-9]*' "$scratch/display"
+}
+
+# Prints the state and the parent id of a process from /proc; fails when it is gone. The
+# fields follow the command name in parentheses, which may hold spaces.
+process_state() {
+    local stat
+    { stat=$(<"/proc/$1/stat"); } 2>/dev/null || return 1
+    echo "${stat##*) }" | cut -d ' ' -f 1,2
+}
+
+process_alive() {
+    local state
+    state=$(process_state "$1") || return 1
+    [[ $state != Z* ]]
+}
+
+process_ended() {
+    ! process_alive "$1"
+}
+
+# Xvfb has either reported its display or ended.
+xvfb_settled() {
+    display_reported || process_ended "$xvfb_pid"
+}
+
+window_manager_up() {
+    wmctrl -m >/dev/null 2>&1
+}
+
+# Starts Xvfb with one screen of `depth` bits on a free display and openbox on it, and
+# makes the scratch folder. Skips the test where Xvfb or a tool is missing or cannot run.
+desktop_start() {
+    local depth=$1 tool missing=()
+    command -v Xvfb >/dev/null || skip "Xvfb is not installed (Debian package xvfb)"
+    for tool in openbox wmctrl xdotool xwininfo xmessage import identify convert; do
+        command -v "$tool" >/dev/null || missing+=("$tool")
+    done
+    ((${#missing[@]} == 0)) ||
+        skip "desktop tools missing: ${missing[*]} (Debian: openbox wmctrl xdotool x11-utils imagemagick)"
+
+    scratch=$(mktemp -d "${TMPDIR:-/tmp}/prismwarp-desktop.XXXXXX")
+    trap desktop_stop EXIT
+    mkdir "$scratch/run" "$scratch/bin" "$scratch/home"
+
+    # Xvfb chooses a free display number and writes it to fd 3 once it takes clients.
+    Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 "1024x768x$depth" \
+        3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    poll 20 xvfb_settled || fail "Xvfb did not report a display within 20 s"
+    display_reported ||
+        skip "Xvfb cannot run here: $(tail -n 3 "$scratch/xvfb.log" | tr '\n' ' ')"
+    DISPLAY=":$(<"$scratch/display")"
+    export DISPLAY
+
+    # openbox keeps its settings and caches in the scratch folder.
+    HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home" XDG_CACHE_HOME="$scratch/home" \
+        openbox --sm-disable >"$scratch/openbox.log" 2>&1 &
+    wm_pid=$!
+    poll 20 window_manager_up || fail "openbox did not start: $(tail -n 3 "$scratch/openbox.log")"
+}
+
+# Ends one of our processes: asks first, and kills it when it has not ended within 3 s
+# (the program turns SIGTERM into a quit event, which it cannot see while its box is up).
+end_process() {
+    local pid=$1
+    kill "$pid" 2>/dev/null || return 0
+    poll 3 process_ended "$pid" || kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
+
+desktop_stop() {
+    local pid
+    for pid in $program_pid $wm_pid $xvfb_pid; do
+        end_process "$pid"
+    done
+    # A dialog the program left behind ends with its X server.
+    [[ -z $scratch ]] || rm -rf "$scratch"
+}
+
+# --- The program under test -----------------------------------------------------------------
+
+# Starts `program` in `folder` on the X server. Its PATH holds only xmessage, so that the
+# error box is always the same dialog, whatever other dialog tools the machine has.
+start_program() {
+    local program=$1 folder=$2
+    ln -sf "$(command -v xmessage)" "$scratch/bin/xmessage"
+    (cd "$folder" && exec env -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 PATH="$scratch/bin" \
+        "$program") >"$scratch/stdout" 2>"$scratch/stderr" &
+    program_pid=$!
+}
+
+# Waits up to `seconds` for the program to end and sets exit_status and exit_ms.
+wait_for_exit() {
+    local seconds=$1 start
+    start=$(now_ms)
+    poll "$seconds" process_ended "$program_pid" || fail "the program still runs after $seconds s"
+    exit_ms=$(($(now_ms) - start))
+    exit_status=0
+    wait "$program_pid" || exit_status=$?
+    program_pid=""
+}
+
+expect_running() {
+    process_alive "$program_pid" || fail "the program ended: $*"
+}
+
+# The id of the program's child process (the dialog), empty when there is none.
+program_child() {
+    local folder pid parent
+    for folder in /proc/[0-9]*; do
+        pid=${folder#/proc/}
+        parent=$(process_state "$pid") || continue
+        if [[ ${parent#* } == "$program_pid" ]]; then
+            echo "$pid"
+            return
+        fi
+    done
+}
+
+# --- Windows and screenshots --------------------------------------------------------------
+
+# Sets `window` to the first window titled exactly `title`.
+window_titled() {
+    window=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1)
+    [[ -n $window ]]
+}
+
+# "WIDTHxHEIGHT DEPTH" of `window`.
+window_geometry() {
+    xwininfo -id "$window" | awk '
+        /^ +Width:/ { w = $2 }
+        /^ +Height:/ { h = $2 }
+        /^ +Depth:/ { d = $2 }
+        END { print w "x" h, d }'
+}
+
+# Clicks the bottom-most widget of `window`: the button row of an xmessage box.
+click_lowest_widget() {
+    local x y
+    read -r x y < <(xwininfo -tree -id "$window" | awk '
+        match($0, /[0-9]+x[0-9]+[+-]+[0-9]+[+-]+[0-9]+ +[+-]+[0-9]+[+-]+[0-9]+$/) {
+            split($(NF - 1), size, /[x+-]+/)
+            split($NF, at, /[+-]+/)
+            if (at[3] >= lowest) {
+                lowest = at[3]
+                x = at[2] + int(size[1] / 2)
+                y = at[3] + int(size[2] / 2)
+            }
+        }
+        END { print x, y }')
+    [[ -n $x ]] || fail "window $window has no widgets to click"
+    xdotool mousemove "$x" "$y" click 1
+}
+
+# Saves a screenshot of `window` as $scratch/NAME.png.
+shot() {
+    import -window "$window" "$scratch/$1.png"
+}
+
+colours() {
+    identify -format '%k' "$scratch/$1.png"
+}
+
+# The colour counts of the four quarters of a shot, one per line.
+quarter_colours() {
+    convert "$scratch/$1.png" -crop 2x2@ +repage -format '%k\n' info:
+}
+
+# The share of pixels with at least one channel at full strength, from 0 to 1.
+saturated_share() {
+    convert "$scratch/$1.png" -channel RGB -threshold 99.99% -separate \
+        -evaluate-sequence max -format '%[fx:mean]' info:
+}
+
+# A hash of the pixels of a shot.
+pixel_hash() {
+    identify -format '%#' "$scratch/$1.png"
+}
+
+# True when `a` > `b` for decimal numbers.
+greater() {
+    awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'
+}

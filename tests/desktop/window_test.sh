@@ -1,0 +1,82 @@
+#!/bin/bash
+# Desktop test: the demo on a real X server at one colour depth, used as a person would:
+# the window appears, animates, takes Up and Down, and closes through the window manager.
+# Usage: window_test.sh PROGRAM PICTURE DEPTH
+# shellcheck source=tests/desktop/desktop.sh
+source "$(dirname "$0")/desktop.sh"
+
+program=$1
+picture=$2
+depth=$3
+
+# Many colours: the picture's waves give tens of thousands in a frame; 16 bits still keep
+# far more than this. Each quarter must have its share, so no part is left undrawn.
+readonly min_colours=10000
+readonly min_quarter_colours=1000
+# The overlay holds mixed channels at 255, so a large share of pixels is saturated in most
+# frames; the warp alone wraps channels instead and saturates about one pixel in a hundred.
+readonly overlay_share=0.3
+readonly plain_share=0.1
+
+desktop_start "$depth"
+cp "$picture" "$scratch/run/lsd.bmp"
+start_program "$program" "$scratch/run"
+
+step "a 320x240 window titled Prismwarp appears at the screen's depth"
+poll 20 window_titled Prismwarp || fail "no window titled Prismwarp appeared"
+geometry=$(window_geometry)
+[[ $geometry == "320x240 $depth" ]] ||
+    fail "window is '$geometry' (size depth), expected '320x240 $depth'"
+
+step "it shows the picture in many colours, in every quarter"
+shot first
+n=$(colours first)
+((n >= min_colours)) || fail "a frame has $n colours, expected at least $min_colours"
+mapfile -t quarters < <(quarter_colours first)
+((${#quarters[@]} == 4)) || fail "could not count the colours of the quarters"
+for quarter in 0 1 2 3; do
+    n=${quarters[quarter]}
+    ((n >= min_quarter_colours)) ||
+        fail "quarter $((quarter + 1)) of a frame has $n colours, expected at least $min_quarter_colours"
+done
+
+step "it animates: a later shot differs"
+first_hash=$(pixel_hash first)
+shot_differs() {
+    shot later && [[ $(pixel_hash later) != "$first_hash" ]]
+}
+poll 10 shot_differs || fail "the window did not change within 10 s"
+
+step "Up turns the blend overlay on"
+expect_running "before the keys"
+share=$(saturated_share later)
+greater "$plain_share" "$share" ||
+    fail "$share of the pixels are saturated without the overlay, expected below $plain_share"
+xdotool key --window "$window" Up
+overlay_seen() {
+    shot overlay && greater "$(saturated_share overlay)" "$overlay_share"
+}
+poll 10 overlay_seen || fail "no frame with the overlay within 10 s of Up"
+expect_running "after Up"
+
+step "Down turns it off again"
+xdotool key --window "$window" Down
+plain_run=0
+# Overlay frames can look plain now and then, so four plain shots in a row are asked for.
+four_plain_shots() {
+    shot plain || return 1
+    if greater "$plain_share" "$(saturated_share plain)"; then
+        plain_run=$((plain_run + 1))
+    else
+        plain_run=0
+    fi
+    ((plain_run >= 4))
+}
+poll 10 four_plain_shots || fail "the overlay was still showing 10 s after Down"
+expect_running "after Down"
+
+step "closing the window through the window manager ends the program with status 0"
+wmctrl -F -c Prismwarp || fail "wmctrl could not close the window"
+wait_for_exit 5
+((exit_status == 0)) || fail "exit status $exit_status, expected 0"
+echo "  ended ${exit_ms} ms after the close"
