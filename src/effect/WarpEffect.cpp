@@ -5,7 +5,7 @@
 
 float warpFactor = 1.0f;
 
-WarpEffect::WarpEffect() {
+WarpEffect::WarpEffect() : factors(kPixels) {
     if (!image.Load("lsd.bmp"))
         throw ErrorMsg("Unable to Load Image make sure its in the directory!\n");
 
@@ -27,6 +27,9 @@ Uint8 WarpEffect::Scale(Uint8 channel, float factor) {
 }
 
 void WarpEffect::Update() {
+    // The factor of each pixel in drawing order, looked up in one piece; the pass
+    // draws with them as if it stepped the factor itself.
+    const float* factor = factors.Run(warpFactor);
     for (int x = 0; x < kWidth; ++x) {
         for (int y = 0; y < kHeight; ++y) {
             // The cache is read transposed, one step down the diagonal, in place:
@@ -34,13 +37,15 @@ void WarpEffect::Update() {
             Color& c = colorCache[x * kHeight + y];
             c = colorCache[kHeight * y + x + kHeight + 1];
 
-            const Uint8 r = Scale(c.r, warpFactor);
-            const Uint8 g = Scale(c.g, warpFactor);
-            const Uint8 b = Scale(c.b, warpFactor);
+            const float f = *factor++;
+            const Uint8 r = Scale(c.r, f);
+            const Uint8 g = Scale(c.g, f);
+            const Uint8 b = Scale(c.b, f);
             app->PutPixel(x, y, Color(app->screen, r, g, b));
-            warpFactor = Advance(warpFactor);
         }
     }
+    // The factor moves on one step from the last pixel's.
+    warpFactor = Advance(factor[-1]);
 
     if (blendEnabled == 1) app->Blend(app->screen, image, 0, 0, kWidth, kHeight, warpFactor);
 }

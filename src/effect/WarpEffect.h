@@ -1,6 +1,7 @@
 // WarpEffect: the picture, reshuffled and colour-cycled every frame.
 #pragma once
 
+#include "effect/FactorTable.h"
 #include "frame/App.h"
 
 // The factor every drawn channel is multiplied by. It grows with every pixel drawn and
@@ -28,4 +29,6 @@ public:
     int blendEnabled = 0; // 1 while Up has switched the overlay on
     // The working colours, column by column: position (x, y) is entry x * kHeight + y.
     Color colorCache[kPixels];
+    // The factor of every pixel of a frame, read instead of stepped.
+    FactorTable factors;
 };

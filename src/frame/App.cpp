@@ -2,7 +2,6 @@
 #include "frame/App.h"
 
 #include <cstdlib>
-#include <cstring>
 
 #include "main/ErrorMsg.h"
 
@@ -90,56 +89,6 @@ void App::Blend(Image& a, Image& b, int x0, int y0, int x1, int y1, float alpha)
     }
 }
 
-Color App::GetPixel(const Image& image, int x, int y) {
-    const SDL_Surface* s = image.surface;
-    if (x < 0 || y < 0 || x >= s->w || y >= s->h) return Color();
-
-    const int n = s->format->BytesPerPixel;
-    const Uint8* p = static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * n;
-    Uint32 v;
-    switch (n) {
-    case 1: v = *p; break;
-    case 2: {
-        Uint16 v16;
-        std::memcpy(&v16, p, 2);
-        v = v16;
-        break;
-    }
-    case 3: {
-        const SDL_PixelFormat* f = s->format;
-        return Color(image, p[f->Rshift / 8], p[f->Gshift / 8], p[f->Bshift / 8]);
-    }
-    case 4: std::memcpy(&v, p, 4); break;
-    default: return Color(255, 255, 255, 0xFFFFFFFF);
-    }
-    return Color(Uint8(v), Uint8(v >> 8), Uint8(v >> 16), v);
-}
-
-void App::PutPixel(int x, int y, Color color) {
-    SDL_Surface* s = screen.surface;
-    if (x < 0 || y < 0 || x >= s->w || y >= s->h) return;
-
-    const bool locked = SDL_MUSTLOCK(s);
-    if (locked && SDL_LockSurface(s) < 0) return;
-
-    Uint8* p = static_cast<Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
-    switch (s->format->BytesPerPixel) {
-    case 1: *p = Uint8(color.mapped); break;
-    case 2: {
-        const Uint16 v16 = Uint16(color.mapped);
-        std::memcpy(p, &v16, 2);
-        break;
-    }
-    case 3:
-        // Lowest byte first, whatever the format's shifts say.
-        p[0] = Uint8(color.mapped);
-        p[1] = Uint8(color.mapped >> 8);
-        p[2] = Uint8(color.mapped >> 16);
-        break;
-    case 4: std::memcpy(p, &color.mapped, 4); break;
-    default:
-        if (locked) SDL_UnlockSurface(s);
-        throw ErrorMsg("Unknown BitDepth");
-    }
-    if (locked) SDL_UnlockSurface(s);
+void App::UnknownBitDepth() {
+    throw ErrorMsg("Unknown BitDepth");
 }

@@ -1,6 +1,7 @@
 // App: the window, its frame loop, and reading and writing single pixels.
 #pragma once
 
+#include <cstring>
 #include <string>
 
 #include "frame/Color.h"
@@ -28,7 +29,8 @@ public:
     // three bytes; for 3 they are the format's components. Outside the image: black, 0.
     static Color GetPixel(const Image& image, int x, int y);
 
-    // Writes color.mapped into the screen; positions outside it are left alone.
+    // Writes color.mapped into the screen; positions outside it are left alone. Throws
+    // ErrorMsg "Unknown BitDepth" for a screen of more than 4 bytes a pixel.
     void PutPixel(int x, int y, Color color);
 
     bool running = false;
@@ -39,4 +41,65 @@ public:
     int mouseX = 0;
     int mouseY = 0;
     int mouseButton = 0;
+
+private:
+    [[noreturn]] static void UnknownBitDepth();
 };
+
+// The two pixel operations run once or twice for every pixel of every frame, so they are
+// inline: a few bounds checks, a switch the branch predictor learns, and the access.
+
+inline Color App::GetPixel(const Image& image, int x, int y) {
+    const SDL_Surface* s = image.surface;
+    if (x < 0 || y < 0 || x >= s->w || y >= s->h) return Color();
+
+    const int n = s->format->BytesPerPixel;
+    const Uint8* p = static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * n;
+    Uint32 v;
+    switch (n) {
+    case 1: v = *p; break;
+    case 2: {
+        Uint16 v16;
+        std::memcpy(&v16, p, 2);
+        v = v16;
+        break;
+    }
+    case 3: {
+        const SDL_PixelFormat* f = s->format;
+        return Color(image, p[f->Rshift / 8], p[f->Gshift / 8], p[f->Bshift / 8]);
+    }
+    case 4: std::memcpy(&v, p, 4); break;
+    default: return Color(255, 255, 255, 0xFFFFFFFF);
+    }
+    return Color(Uint8(v), Uint8(v >> 8), Uint8(v >> 16), v);
+}
+
+inline void App::PutPixel(int x, int y, Color color) {
+    SDL_Surface* s = screen.surface;
+    if (x < 0 || y < 0 || x >= s->w || y >= s->h) return;
+
+    // Only a surface SDL says must be locked pays for the lock.
+    const bool locked = SDL_MUSTLOCK(s);
+    if (locked && SDL_LockSurface(s) < 0) return;
+
+    Uint8* p = static_cast<Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
+    switch (s->format->BytesPerPixel) {
+    case 1: *p = Uint8(color.mapped); break;
+    case 2: {
+        const Uint16 v16 = Uint16(color.mapped);
+        std::memcpy(p, &v16, 2);
+        break;
+    }
+    case 3:
+        // Lowest byte first, whatever the format's shifts say.
+        p[0] = Uint8(color.mapped);
+        p[1] = Uint8(color.mapped >> 8);
+        p[2] = Uint8(color.mapped >> 16);
+        break;
+    case 4: std::memcpy(p, &color.mapped, 4); break;
+    default:
+        if (locked) SDL_UnlockSurface(s);
+        UnknownBitDepth();
+    }
+    if (locked) SDL_UnlockSurface(s);
+}
