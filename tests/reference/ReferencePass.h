@@ -10,9 +10,14 @@
 #include "frame/Image.h"
 
 // Every pixel the plain way: out-of-line pixel access, SDL_MapRGB for each colour, a
-// lock check for each pixel and the factor stepped pixel by pixel. The tests hold the
-// program's frames against it, and the benchmark times it beside them.
+// lock check for each pixel and the factor stepped pixel by pixel, split over the units
+// as the plain program was (colour, pixels with the blend, pass), so that the calls stay
+// calls. The tests hold the program's frames against it, and the benchmark times it
+// beside them.
 namespace reference {
+
+// The colour with `mapped` from SDL_MapRGB on the surface's format.
+Color MapColor(SDL_Surface* surface, Uint8 r, Uint8 g, Uint8 b);
 
 // A pixel of any image, as the program reads it.
 Color GetPixel(SDL_Surface* image, int x, int y);
