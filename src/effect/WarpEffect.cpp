@@ -1,6 +1,7 @@
 // WarpEffect: the per-frame reshuffle of the colour cache and the blend overlay keys.
 #include "effect/WarpEffect.h"
 
+#include "frame/VectorClones.h"
 #include "main/ErrorMsg.h"
 
 float warpFactor = 1.0f;
@@ -26,23 +27,41 @@ Uint8 WarpEffect::Scale(Uint8 channel, float factor) {
     return Uint8(int(channel * double(factor)));
 }
 
+// One column's colours times their factors, channel by channel. The loop has no
+// dependence between pixels, so the compiler does it several pixels at a time; with
+// AVX2, where the CPU has it, four doubles at a time. The products are exact either way,
+// so every width gives the same bits.
+PRISMWARP_VECTOR_CLONES
+void WarpEffect::ScaleColumn(const Color* __restrict column, const float* __restrict factor,
+                             Channels& __restrict scaled) {
+    for (int y = 0; y < kHeight; ++y) {
+        scaled.r[y] = Scale(column[y].r, factor[y]);
+        scaled.g[y] = Scale(column[y].g, factor[y]);
+        scaled.b[y] = Scale(column[y].b, factor[y]);
+    }
+}
+
 void WarpEffect::Update() {
     // The factor of each pixel in drawing order, looked up in one piece; the pass
     // draws with them as if it stepped the factor itself.
     const float* factor = factors.Run(warpFactor);
+    const App::Canvas screen = app->ScreenCanvas();
     for (int x = 0; x < kWidth; ++x) {
-        for (int y = 0; y < kHeight; ++y) {
-            // The cache is read transposed, one step down the diagonal, in place:
-            // entries already rewritten in this pass are read in their new state.
-            Color& c = colorCache[x * kHeight + y];
-            c = colorCache[kHeight * y + x + kHeight + 1];
+        // The cache is read transposed, one step down the diagonal, in place: entries
+        // already rewritten in this pass are read in their new state. Those all lie in
+        // earlier columns, since a column reads nothing it has written itself, so the
+        // column is reshuffled whole first, then scaled, then drawn.
+        Color* column = &colorCache[x * kHeight];
+        for (int y = 0; y < kHeight; ++y)
+            column[y] = colorCache[kHeight * y + x + kHeight + 1];
 
-            const float f = *factor++;
-            const Uint8 r = Scale(c.r, f);
-            const Uint8 g = Scale(c.g, f);
-            const Uint8 b = Scale(c.b, f);
-            app->PutPixel(x, y, Color(app->screen, r, g, b));
-        }
+        Channels scaled;
+        ScaleColumn(column, factor, scaled);
+        Color::Map(app->screen.surface->format, scaled.r, scaled.g, scaled.b, scaled.mapped,
+                   kHeight);
+        for (int y = 0; y < kHeight; ++y)
+            screen.PutPixel(x, y, Color(scaled.r[y], scaled.g[y], scaled.b[y], scaled.mapped[y]));
+        factor += kHeight;
     }
     // The factor moves on one step from the last pixel's.
     warpFactor = Advance(factor[-1]);

@@ -25,6 +25,15 @@ public:
     // A channel times the factor, truncated, keeping its low 8 bits.
     static Uint8 Scale(Uint8 channel, float factor);
 
+    // One column's scaled colours, top to bottom, channel by channel.
+    struct Channels {
+        Uint8 r[kHeight];
+        Uint8 g[kHeight];
+        Uint8 b[kHeight];
+        Uint32 mapped[kHeight];
+    };
+    static void ScaleColumn(const Color* column, const float* factor, Channels& scaled);
+
     Image image;
     int blendEnabled = 0; // 1 while Up has switched the overlay on
     // The working colours, column by column: position (x, y) is entry x * kHeight + y.

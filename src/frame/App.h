@@ -33,6 +33,31 @@ public:
     // ErrorMsg "Unknown BitDepth" for a screen of more than 4 bytes a pixel.
     void PutPixel(int x, int y, Color color);
 
+    // The screen with its layout read once, for a pass that draws pixel after pixel. A
+    // pixel is stored through a byte pointer, which as far as the compiler knows may
+    // change the surface's own fields, so PutPixel reads them anew for every pixel; kept
+    // in a local variable, a Canvas holds them in registers. Valid while the screen's
+    // surface and its format stay as they are.
+    class Canvas {
+    public:
+        explicit Canvas(SDL_Surface* surface);
+
+        // What App::PutPixel does.
+        void PutPixel(int x, int y, Color color) const;
+
+    private:
+        static void Store(Uint8* p, int bytesPerPixel, Uint32 mapped);
+
+        SDL_Surface* surface;
+        Uint8* pixels;
+        int pitch;
+        int width;
+        int height;
+        int bytesPerPixel;
+        bool mustLock;
+    };
+    Canvas ScreenCanvas() const { return Canvas(screen.surface); }
+
     bool running = false;
     int width = 0;
     int height = 0;
@@ -75,31 +100,50 @@ inline Color App::GetPixel(const Image& image, int x, int y) {
 }
 
 inline void App::PutPixel(int x, int y, Color color) {
-    SDL_Surface* s = screen.surface;
-    if (x < 0 || y < 0 || x >= s->w || y >= s->h) return;
+    Canvas(screen.surface).PutPixel(x, y, color);
+}
 
-    // Only a surface SDL says must be locked pays for the lock.
-    const bool locked = SDL_MUSTLOCK(s);
-    if (locked && SDL_LockSurface(s) < 0) return;
+inline App::Canvas::Canvas(SDL_Surface* surface)
+    : surface(surface), pixels(static_cast<Uint8*>(surface->pixels)), pitch(surface->pitch),
+      width(surface->w), height(surface->h), bytesPerPixel(surface->format->BytesPerPixel),
+      mustLock(SDL_MUSTLOCK(surface)) {
+}
 
-    Uint8* p = static_cast<Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
-    switch (s->format->BytesPerPixel) {
-    case 1: *p = Uint8(color.mapped); break;
+inline void App::Canvas::PutPixel(int x, int y, Color color) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return;
+
+    const int offset = y * pitch + x * bytesPerPixel;
+    if (!mustLock) {
+        Store(pixels + offset, bytesPerPixel, color.mapped);
+        return;
+    }
+    // Only a surface SDL says must be locked pays for the lock. Its pixels are taken
+    // while it is locked, since they may move while it is not.
+    if (SDL_LockSurface(surface) < 0) return;
+    try {
+        Store(static_cast<Uint8*>(surface->pixels) + offset, bytesPerPixel, color.mapped);
+    } catch (...) {
+        SDL_UnlockSurface(surface);
+        throw;
+    }
+    SDL_UnlockSurface(surface);
+}
+
+inline void App::Canvas::Store(Uint8* p, int bytesPerPixel, Uint32 mapped) {
+    switch (bytesPerPixel) {
+    case 1: *p = Uint8(mapped); break;
     case 2: {
-        const Uint16 v16 = Uint16(color.mapped);
+        const Uint16 v16 = Uint16(mapped);
         std::memcpy(p, &v16, 2);
         break;
     }
     case 3:
         // Lowest byte first, whatever the format's shifts say.
-        p[0] = Uint8(color.mapped);
-        p[1] = Uint8(color.mapped >> 8);
-        p[2] = Uint8(color.mapped >> 16);
+        p[0] = Uint8(mapped);
+        p[1] = Uint8(mapped >> 8);
+        p[2] = Uint8(mapped >> 16);
         break;
-    case 4: std::memcpy(p, &color.mapped, 4); break;
-    default:
-        if (locked) SDL_UnlockSurface(s);
-        UnknownBitDepth();
+    case 4: std::memcpy(p, &mapped, 4); break;
+    default: UnknownBitDepth();
     }
-    if (locked) SDL_UnlockSurface(s);
 }

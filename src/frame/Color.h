@@ -14,6 +14,11 @@ struct Color {
 
     // The value SDL_MapRGB gives for the format and the channels.
     static Uint32 Map(const SDL_PixelFormat* format, Uint8 r, Uint8 g, Uint8 b);
+    // The same for a true-colour format, worked out from its shifts, losses and alpha mask.
+    static Uint32 Pack(const SDL_PixelFormat& format, Uint8 r, Uint8 g, Uint8 b);
+    // Map for n colours given channel by channel, into mapped[0..n).
+    static void Map(const SDL_PixelFormat* format, const Uint8* r, const Uint8* g, const Uint8* b,
+                    Uint32* mapped, int n);
 
     Uint8 r = 0;
     Uint8 g = 0;
@@ -26,7 +31,10 @@ inline Uint32 Color::Map(const SDL_PixelFormat* format, Uint8 r, Uint8 g, Uint8 
     // same arithmetic SDL_MapRGB does, inline instead of a library call per pixel: each
     // channel loses its low bits, moves to its place, and the alpha bits are set opaque.
     if (format->palette) return SDL_MapRGB(format, r, g, b);
-    return Uint32(r >> format->Rloss) << format->Rshift |
-           Uint32(g >> format->Gloss) << format->Gshift |
-           Uint32(b >> format->Bloss) << format->Bshift | format->Amask;
+    return Pack(*format, r, g, b);
+}
+
+inline Uint32 Color::Pack(const SDL_PixelFormat& format, Uint8 r, Uint8 g, Uint8 b) {
+    return Uint32(r >> format.Rloss) << format.Rshift | Uint32(g >> format.Gloss) << format.Gshift |
+           Uint32(b >> format.Bloss) << format.Bshift | format.Amask;
 }
