@@ -6,6 +6,8 @@
 
 float warpFactor = 1.0f;
 
+static_assert(ColorRun::kLength >= WarpEffect::kHeight, "a run holds a column");
+
 WarpEffect::WarpEffect() : factors(kPixels) {
     if (!image.Load("lsd.bmp"))
         throw ErrorMsg("Unable to Load Image make sure its in the directory!\n");
@@ -33,7 +35,7 @@ Uint8 WarpEffect::Scale(Uint8 channel, float factor) {
 // so every width gives the same bits.
 PRISMWARP_VECTOR_CLONES
 void WarpEffect::ScaleColumn(const Color* __restrict column, const float* __restrict factor,
-                             Channels& __restrict scaled) {
+                             ColorRun& __restrict scaled) {
     for (int y = 0; y < kHeight; ++y) {
         scaled.r[y] = Scale(column[y].r, factor[y]);
         scaled.g[y] = Scale(column[y].g, factor[y]);
@@ -45,7 +47,7 @@ void WarpEffect::Update() {
     // The factor of each pixel in drawing order, looked up in one piece; the pass
     // draws with them as if it stepped the factor itself.
     const float* factor = factors.Run(warpFactor);
-    const App::Canvas screen = app->ScreenCanvas();
+    const App::Pixels screen(app->screen.surface);
     for (int x = 0; x < kWidth; ++x) {
         // The cache is read transposed, one step down the diagonal, in place: entries
         // already rewritten in this pass are read in their new state. Those all lie in
@@ -55,10 +57,9 @@ void WarpEffect::Update() {
         for (int y = 0; y < kHeight; ++y)
             column[y] = colorCache[kHeight * y + x + kHeight + 1];
 
-        Channels scaled;
+        ColorRun scaled;
         ScaleColumn(column, factor, scaled);
-        Color::Map(app->screen.surface->format, scaled.r, scaled.g, scaled.b, scaled.mapped,
-                   kHeight);
+        scaled.Map(app->screen.surface->format, kHeight);
         for (int y = 0; y < kHeight; ++y)
             screen.PutPixel(x, y, Color(scaled.r[y], scaled.g[y], scaled.b[y], scaled.mapped[y]));
         factor += kHeight;

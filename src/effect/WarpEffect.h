@@ -25,14 +25,8 @@ public:
     // A channel times the factor, truncated, keeping its low 8 bits.
     static Uint8 Scale(Uint8 channel, float factor);
 
-    // One column's scaled colours, top to bottom, channel by channel.
-    struct Channels {
-        Uint8 r[kHeight];
-        Uint8 g[kHeight];
-        Uint8 b[kHeight];
-        Uint32 mapped[kHeight];
-    };
-    static void ScaleColumn(const Color* column, const float* factor, Channels& scaled);
+    // One column's colours times their factors, into scaled's channels.
+    static void ScaleColumn(const Color* column, const float* factor, ColorRun& scaled);
 
     Image image;
     int blendEnabled = 0; // 1 while Up has switched the overlay on

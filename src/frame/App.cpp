@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "frame/VectorClones.h"
 #include "main/ErrorMsg.h"
 
 App::App(const std::string& caption, int width, int height, int bpp, bool fullscreen) {
@@ -66,31 +67,66 @@ void App::Run() {
 
 namespace {
 
-// The channel sums of a blend, truncated toward zero to their low 8 bits; only sums
-// above 255 are held at 255. The hold is taken on the truncated int, which compiles to a
-// select: a test on the double compiles to a branch, and with weights up to 10 the sums
-// cross 255 from pixel to pixel, so that branch is mispredicted all the time. Sums too
-// large for an int cannot come from the program's weights; they are held apart.
-Uint8 Mix(Uint8 a, Uint8 b, float alpha, float w) {
-    const double v = a * double(alpha) + b * double(w);
-    if (v >= 2147483648.0) return 255;
-    return Uint8(std::min(int(v), 255));
+// The channel sums of a blend, several pixels at a time: each sum in double, held at
+// 255 only above it, truncated toward zero and kept to its low 8 bits.
+PRISMWARP_VECTOR_CLONES
+void Mix(const ColorRun& __restrict a, const ColorRun& __restrict b, float alpha, float w,
+         ColorRun& __restrict mixed, int n) {
+    const auto mix = [&](Uint8 ca, Uint8 cb) {
+        const double v = ca * double(alpha) + cb * double(w);
+        return Uint8(int(v > 255.0 ? 255.0 : v));
+    };
+    for (int i = 0; i < n; ++i) {
+        mixed.r[i] = mix(a.r[i], b.r[i]);
+        mixed.g[i] = mix(a.g[i], b.g[i]);
+        mixed.b[i] = mix(a.b[i], b.b[i]);
+    }
+}
+
+// Reads the channels of (x, y0 + i), i < n, from the pixels.
+void Read(const App::Pixels& pixels, int x, int y0, int n, ColorRun& __restrict run) {
+    for (int i = 0; i < n; ++i) {
+        const Color c = pixels.GetPixel(x, y0 + i);
+        run.r[i] = c.r;
+        run.g[i] = c.g;
+        run.b[i] = c.b;
+    }
 }
 
 } // namespace
 
 void App::Blend(Image& a, Image& b, int x0, int y0, int x1, int y1, float alpha) {
+    // A column is read whole before any of it is drawn. That changes nothing: each step
+    // draws only its own position, and reads that position before drawing it.
+    const Pixels from(a.surface);
+    const Pixels picture(b.surface);
+    const Pixels to(screen.surface);
     for (int x = x0; x < x1; ++x) {
         const float w = 1.0f - alpha;
-        for (int y = y0; y < y1; ++y) {
-            const Color pa = GetPixel(a, x, y);
-            const Color pb = GetPixel(b, x, y);
-            const Uint8 r = Mix(pa.r, pb.r, alpha, w);
-            const Uint8 g = Mix(pa.g, pb.g, alpha, w);
-            const Uint8 bl = Mix(pa.b, pb.b, alpha, w);
-            PutPixel(x, y, Color(screen, r, g, bl));
+        for (int y = y0; y < y1; y += ColorRun::kLength) {
+            const int n = std::min(y1 - y, ColorRun::kLength);
+            ColorRun pa;
+            ColorRun pb;
+            ColorRun mixed;
+            Read(from, x, y, n, pa);
+            Read(picture, x, y, n, pb);
+            Mix(pa, pb, alpha, w, mixed, n);
+            mixed.Map(screen.surface->format, n);
+            for (int i = 0; i < n; ++i)
+                to.PutPixel(x, y + i, Color(mixed.r[i], mixed.g[i], mixed.b[i], mixed.mapped[i]));
         }
     }
+}
+
+void App::Pixels::PutLocked(int x, int y, Uint32 mapped) const {
+    if (SDL_LockSurface(surface) < 0) return;
+    try {
+        Store(At(x, y), bytesPerPixel, mapped);
+    } catch (...) {
+        SDL_UnlockSurface(surface);
+        throw;
+    }
+    SDL_UnlockSurface(surface);
 }
 
 void App::UnknownBitDepth() {

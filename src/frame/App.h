@@ -33,30 +33,47 @@ public:
     // ErrorMsg "Unknown BitDepth" for a screen of more than 4 bytes a pixel.
     void PutPixel(int x, int y, Color color);
 
-    // The screen with its layout read once, for a pass that draws pixel after pixel. A
-    // pixel is stored through a byte pointer, which as far as the compiler knows may
-    // change the surface's own fields, so PutPixel reads them anew for every pixel; kept
-    // in a local variable, a Canvas holds them in registers. Valid while the screen's
-    // surface and its format stay as they are.
-    class Canvas {
+    // A surface's pixels with its layout read once, for a pass over many pixels: the
+    // same two operations, without going back to the surface for every pixel. A pixel is
+    // stored through a byte pointer, which as far as the compiler knows may change the
+    // surface's own fields; kept in a local variable, a Pixels holds them in registers.
+    // Valid while the surface and its format stay as they are.
+    class Pixels {
     public:
-        explicit Canvas(SDL_Surface* surface);
+        explicit Pixels(SDL_Surface* surface);
 
-        // What App::PutPixel does.
+        // What App::GetPixel does.
+        Color GetPixel(int x, int y) const;
+        // What App::PutPixel does, on this surface.
         void PutPixel(int x, int y, Color color) const;
 
     private:
+        // Where (x, y) lies. A surface that must be locked may move its pixels while
+        // unlocked, so for such a surface they are taken anew.
+        Uint8* At(int x, int y) const;
+        bool Inside(int x, int y) const {
+            // Negative positions wrap to large unsigned ones.
+            return unsigned(x) < unsigned(width) && unsigned(y) < unsigned(height);
+        }
+        // PutPixel on a surface that must be locked, locked for the one pixel.
+        void PutLocked(int x, int y, Uint32 mapped) const;
+        // Color::Map on the surface's format, the layout taken from the copy.
+        Uint32 Map(Uint8 r, Uint8 g, Uint8 b) const;
         static void Store(Uint8* p, int bytesPerPixel, Uint32 mapped);
 
         SDL_Surface* surface;
+        SDL_PixelFormat layout; // a copy of the surface's format
         Uint8* pixels;
         int pitch;
         int width;
         int height;
         int bytesPerPixel;
         bool mustLock;
+        // The bytes of red, green and blue within a 3-byte pixel.
+        int rByte;
+        int gByte;
+        int bByte;
     };
-    Canvas ScreenCanvas() const { return Canvas(screen.surface); }
 
     bool running = false;
     int width = 0;
@@ -71,17 +88,36 @@ private:
     [[noreturn]] static void UnknownBitDepth();
 };
 
-// The two pixel operations run once or twice for every pixel of every frame, so they are
+// The pixel operations run once or twice for every pixel of every frame, so they are
 // inline: a few bounds checks, a switch the branch predictor learns, and the access.
 
 inline Color App::GetPixel(const Image& image, int x, int y) {
-    const SDL_Surface* s = image.surface;
-    if (x < 0 || y < 0 || x >= s->w || y >= s->h) return Color();
+    return Pixels(image.surface).GetPixel(x, y);
+}
 
-    const int n = s->format->BytesPerPixel;
-    const Uint8* p = static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * n;
+inline void App::PutPixel(int x, int y, Color color) {
+    Pixels(screen.surface).PutPixel(x, y, color);
+}
+
+inline App::Pixels::Pixels(SDL_Surface* surface)
+    : surface(surface), layout(*surface->format), pixels(static_cast<Uint8*>(surface->pixels)),
+      pitch(surface->pitch), width(surface->w), height(surface->h),
+      bytesPerPixel(surface->format->BytesPerPixel), mustLock(SDL_MUSTLOCK(surface)),
+      rByte(surface->format->Rshift / 8), gByte(surface->format->Gshift / 8),
+      bByte(surface->format->Bshift / 8) {
+}
+
+inline Uint8* App::Pixels::At(int x, int y) const {
+    Uint8* base = mustLock ? static_cast<Uint8*>(surface->pixels) : pixels;
+    return base + y * pitch + x * bytesPerPixel;
+}
+
+inline Color App::Pixels::GetPixel(int x, int y) const {
+    if (!Inside(x, y)) return Color();
+
+    const Uint8* p = At(x, y);
     Uint32 v;
-    switch (n) {
+    switch (bytesPerPixel) {
     case 1: v = *p; break;
     case 2: {
         Uint16 v16;
@@ -90,8 +126,10 @@ inline Color App::GetPixel(const Image& image, int x, int y) {
         break;
     }
     case 3: {
-        const SDL_PixelFormat* f = s->format;
-        return Color(image, p[f->Rshift / 8], p[f->Gshift / 8], p[f->Bshift / 8]);
+        const Uint8 r = p[rByte];
+        const Uint8 g = p[gByte];
+        const Uint8 b = p[bByte];
+        return Color(r, g, b, Map(r, g, b));
     }
     case 4: std::memcpy(&v, p, 4); break;
     default: return Color(255, 255, 255, 0xFFFFFFFF);
@@ -99,51 +137,33 @@ inline Color App::GetPixel(const Image& image, int x, int y) {
     return Color(Uint8(v), Uint8(v >> 8), Uint8(v >> 16), v);
 }
 
-inline void App::PutPixel(int x, int y, Color color) {
-    Canvas(screen.surface).PutPixel(x, y, color);
+inline void App::Pixels::PutPixel(int x, int y, Color color) const {
+    if (!Inside(x, y)) return;
+    // Only a surface SDL says must be locked pays for the lock.
+    if (mustLock) return PutLocked(x, y, color.mapped);
+    Store(At(x, y), bytesPerPixel, color.mapped);
 }
 
-inline App::Canvas::Canvas(SDL_Surface* surface)
-    : surface(surface), pixels(static_cast<Uint8*>(surface->pixels)), pitch(surface->pitch),
-      width(surface->w), height(surface->h), bytesPerPixel(surface->format->BytesPerPixel),
-      mustLock(SDL_MUSTLOCK(surface)) {
+inline Uint32 App::Pixels::Map(Uint8 r, Uint8 g, Uint8 b) const {
+    if (layout.palette) return SDL_MapRGB(surface->format, r, g, b);
+    return Color::Pack(layout, r, g, b);
 }
 
-inline void App::Canvas::PutPixel(int x, int y, Color color) const {
-    if (x < 0 || y < 0 || x >= width || y >= height) return;
-
-    const int offset = y * pitch + x * bytesPerPixel;
-    if (!mustLock) {
-        Store(pixels + offset, bytesPerPixel, color.mapped);
-        return;
-    }
-    // Only a surface SDL says must be locked pays for the lock. Its pixels are taken
-    // while it is locked, since they may move while it is not.
-    if (SDL_LockSurface(surface) < 0) return;
-    try {
-        Store(static_cast<Uint8*>(surface->pixels) + offset, bytesPerPixel, color.mapped);
-    } catch (...) {
-        SDL_UnlockSurface(surface);
-        throw;
-    }
-    SDL_UnlockSurface(surface);
-}
-
-inline void App::Canvas::Store(Uint8* p, int bytesPerPixel, Uint32 mapped) {
-    switch (bytesPerPixel) {
-    case 1: *p = Uint8(mapped); break;
-    case 2: {
+inline void App::Pixels::Store(Uint8* p, int bytesPerPixel, Uint32 mapped) {
+    // The screens SDL gives first, in the order the branches are tested.
+    if (bytesPerPixel == 4) {
+        std::memcpy(p, &mapped, 4);
+    } else if (bytesPerPixel == 2) {
         const Uint16 v16 = Uint16(mapped);
         std::memcpy(p, &v16, 2);
-        break;
-    }
-    case 3:
+    } else if (bytesPerPixel == 3) {
         // Lowest byte first, whatever the format's shifts say.
         p[0] = Uint8(mapped);
         p[1] = Uint8(mapped >> 8);
         p[2] = Uint8(mapped >> 16);
-        break;
-    case 4: std::memcpy(p, &mapped, 4); break;
-    default: UnknownBitDepth();
+    } else if (bytesPerPixel == 1) {
+        *p = Uint8(mapped);
+    } else {
+        UnknownBitDepth();
     }
 }

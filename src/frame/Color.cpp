@@ -6,13 +6,13 @@
 // For a true-colour format the loop has no dependence between colours and no call, so
 // the compiler maps several colours at a time.
 PRISMWARP_VECTOR_CLONES
-void Color::Map(const SDL_PixelFormat* format, const Uint8* __restrict r, const Uint8* __restrict g,
-                const Uint8* __restrict b, Uint32* __restrict mapped, int n) {
+void ColorRun::Map(const SDL_PixelFormat* format, int n) {
     if (format->palette) {
         for (int i = 0; i < n; ++i)
             mapped[i] = SDL_MapRGB(format, r[i], g[i], b[i]);
         return;
     }
+    const SDL_PixelFormat layout = *format;
     for (int i = 0; i < n; ++i)
-        mapped[i] = Pack(*format, r[i], g[i], b[i]);
+        mapped[i] = Color::Pack(layout, r[i], g[i], b[i]);
 }

@@ -16,14 +16,25 @@ struct Color {
     static Uint32 Map(const SDL_PixelFormat* format, Uint8 r, Uint8 g, Uint8 b);
     // The same for a true-colour format, worked out from its shifts, losses and alpha mask.
     static Uint32 Pack(const SDL_PixelFormat& format, Uint8 r, Uint8 g, Uint8 b);
-    // Map for n colours given channel by channel, into mapped[0..n).
-    static void Map(const SDL_PixelFormat* format, const Uint8* r, const Uint8* g, const Uint8* b,
-                    Uint32* mapped, int n);
 
     Uint8 r = 0;
     Uint8 g = 0;
     Uint8 b = 0;
     Uint32 mapped = 0;
+};
+
+// A run of colours stored channel by channel, one screen column long, so that loops
+// over it can work on several colours at a time.
+struct ColorRun {
+    static constexpr int kLength = 240;
+
+    // Sets mapped[i] to Color::Map of the format and r[i], g[i], b[i], for i < n.
+    void Map(const SDL_PixelFormat* format, int n);
+
+    Uint8 r[kLength];
+    Uint8 g[kLength];
+    Uint8 b[kLength];
+    Uint32 mapped[kLength];
 };
 
 inline Uint32 Color::Map(const SDL_PixelFormat* format, Uint8 r, Uint8 g, Uint8 b) {
