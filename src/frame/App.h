@@ -57,18 +57,17 @@ public:
         }
         // PutPixel on a surface that must be locked, locked for the one pixel.
         void PutLocked(int x, int y, Uint32 mapped) const;
-        // Color::Map on the surface's format, the layout taken from the copy.
-        Uint32 Map(Uint8 r, Uint8 g, Uint8 b) const;
         static void Store(Uint8* p, int bytesPerPixel, Uint32 mapped);
 
         SDL_Surface* surface;
-        SDL_PixelFormat layout; // a copy of the surface's format
+        const SDL_PixelFormat* format;
         Uint8* pixels;
         int pitch;
         int width;
         int height;
         int bytesPerPixel;
         bool mustLock;
+        bool palettized;
         // The bytes of red, green and blue within a 3-byte pixel.
         int rByte;
         int gByte;
@@ -100,11 +99,11 @@ inline void App::PutPixel(int x, int y, Color color) {
 }
 
 inline App::Pixels::Pixels(SDL_Surface* surface)
-    : surface(surface), layout(*surface->format), pixels(static_cast<Uint8*>(surface->pixels)),
+    : surface(surface), format(surface->format), pixels(static_cast<Uint8*>(surface->pixels)),
       pitch(surface->pitch), width(surface->w), height(surface->h),
       bytesPerPixel(surface->format->BytesPerPixel), mustLock(SDL_MUSTLOCK(surface)),
-      rByte(surface->format->Rshift / 8), gByte(surface->format->Gshift / 8),
-      bByte(surface->format->Bshift / 8) {
+      palettized(surface->format->palette != nullptr), rByte(surface->format->Rshift / 8),
+      gByte(surface->format->Gshift / 8), bByte(surface->format->Bshift / 8) {
 }
 
 inline Uint8* App::Pixels::At(int x, int y) const {
@@ -129,7 +128,10 @@ inline Color App::Pixels::GetPixel(int x, int y) const {
         const Uint8 r = p[rByte];
         const Uint8 g = p[gByte];
         const Uint8 b = p[bByte];
-        return Color(r, g, b, Map(r, g, b));
+        // A pass that reads only the channels drops the arithmetic; the test of the
+        // palette stays, on a flag held with the layout.
+        return Color(r, g, b,
+                     palettized ? SDL_MapRGB(format, r, g, b) : Color::Pack(*format, r, g, b));
     }
     case 4: std::memcpy(&v, p, 4); break;
     default: return Color(255, 255, 255, 0xFFFFFFFF);
@@ -142,11 +144,6 @@ inline void App::Pixels::PutPixel(int x, int y, Color color) const {
     // Only a surface SDL says must be locked pays for the lock.
     if (mustLock) return PutLocked(x, y, color.mapped);
     Store(At(x, y), bytesPerPixel, color.mapped);
-}
-
-inline Uint32 App::Pixels::Map(Uint8 r, Uint8 g, Uint8 b) const {
-    if (layout.palette) return SDL_MapRGB(surface->format, r, g, b);
-    return Color::Pack(layout, r, g, b);
 }
 
 inline void App::Pixels::Store(Uint8* p, int bytesPerPixel, Uint32 mapped) {
