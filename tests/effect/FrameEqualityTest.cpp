@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ReferencePass.h"
+#include "SurfaceDifference.h"
 #include "TestPicture.h"
 
 namespace {
@@ -38,30 +39,6 @@ void GivePalette(SDL_Surface* screen) {
     for (int i = 0; i < 256; ++i)
         colours[i] = {Uint8((i & 7) * 36), Uint8((i >> 3 & 7) * 36), Uint8((i >> 6) * 85), 0};
     SDL_SetColors(screen, colours, 0, 256);
-}
-
-// The first pixel in which two surfaces of one format differ, or "" when none does.
-std::string FirstDifference(SDL_Surface* ours, SDL_Surface* plain) {
-    const int n = ours->format->BytesPerPixel;
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            Uint32 a = 0;
-            Uint32 b = 0;
-            for (int i = 0; i < n; ++i) {
-                a |= Uint32(static_cast<Uint8*>(ours->pixels)[y * ours->pitch + x * n + i])
-                     << 8 * i;
-                b |= Uint32(static_cast<Uint8*>(plain->pixels)[y * plain->pitch + x * n + i])
-                     << 8 * i;
-            }
-            if (a != b) {
-                char text[100];
-                std::snprintf(text, sizeof text, "pixel (%d, %d): ours 0x%06X, plain 0x%06X", x, y,
-                              unsigned(a), unsigned(b));
-                return text;
-            }
-        }
-    }
-    return "";
 }
 
 std::string CacheDifference(const Color* ours, const std::vector<Color>& plain) {

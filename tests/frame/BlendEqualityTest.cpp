@@ -1,0 +1,75 @@
+// App::Blend: any rectangle and weight blends as the plain per-pixel pass blends.
+#include "frame/App.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "ReferencePass.h"
+#include "SurfaceDifference.h"
+#include "TestPicture.h"
+
+namespace {
+
+struct Case {
+    const char* name;
+    int x0, y0, x1, y1;
+};
+
+// The whole screen, rectangles reaching past every edge, a column longer than the runs
+// the blend works in, and empty ones.
+const Case kCases[] = {
+    {"WholeScreen", 0, 0, 320, 240},     {"PastEveryEdge", -7, -5, 333, 250},
+    {"TallColumn", 100, -300, 101, 700}, {"InnerBlock", 13, 17, 29, 241},
+    {"EmptyWidth", 50, 0, 50, 240},      {"Reversed", 200, 200, 10, 10},
+};
+
+// Weights as the factor has them (0 to 10), one exactly 1, and one below 0.
+const float kAlphas[] = {0.0f, 1.0f, 0.4f, 2.0f, 9.99999f, -0.5f};
+
+class BlendEquality : public testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        app = std::make_unique<App>("Prismwarp", 320, 240, GetParam(), false);
+        picture.surface = SDL_LoadBMP(file.file.c_str());
+        ASSERT_NE(picture.surface, nullptr) << SDL_GetError();
+    }
+
+    // A screen with something on it: the picture itself, converted.
+    void Paint(SDL_Surface* screen) {
+        SDL_Rect all = {0, 0, 320, 240};
+        SDL_FillRect(screen, &all, 0);
+        ASSERT_EQ(SDL_BlitSurface(picture.surface, nullptr, screen, nullptr), 0) << SDL_GetError();
+    }
+
+    TestPicture file;
+    std::unique_ptr<App> app;
+    Image picture;
+};
+
+TEST_P(BlendEquality, RectanglesAndWeightsAsThePlainPass) {
+    SDL_Surface* screen = app->screen.surface;
+    Image plain;
+    plain.surface = SDL_ConvertSurface(screen, screen->format, SDL_SWSURFACE);
+    ASSERT_NE(plain.surface, nullptr) << SDL_GetError();
+
+    for (const Case& c : kCases) {
+        for (const float alpha : kAlphas) {
+            SCOPED_TRACE(std::string(c.name) + ", alpha " + std::to_string(alpha));
+            Paint(screen);
+            Paint(plain.surface);
+            app->Blend(app->screen, picture, c.x0, c.y0, c.x1, c.y1, alpha);
+            reference::Blend(plain.surface, plain.surface, picture.surface, c.x0, c.y0, c.x1, c.y1,
+                             alpha);
+            ASSERT_EQ(FirstDifference(screen, plain.surface), "");
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, BlendEquality, testing::Values(32, 16),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return "Screen" + std::to_string(info.param);
+                         });
+
+} // namespace
