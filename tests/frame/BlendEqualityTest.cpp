@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 
 #include "ReferencePass.h"
 #include "SurfaceDifference.h"
-#include "TestPicture.h"
 
 namespace {
 
@@ -32,18 +32,24 @@ class BlendEquality : public testing::TestWithParam<int> {
 protected:
     void SetUp() override {
         app = std::make_unique<App>("Prismwarp", 320, 240, GetParam(), false);
-        picture.surface = SDL_LoadBMP(file.file.c_str());
+        // A 24-bit picture, as the bundled one loads.
+        picture.surface =
+            SDL_CreateRGBSurface(SDL_SWSURFACE, 320, 240, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
         ASSERT_NE(picture.surface, nullptr) << SDL_GetError();
+        Paint(picture.surface);
     }
 
-    // A screen with something on it: the picture itself, converted.
-    void Paint(SDL_Surface* screen) {
-        SDL_Rect all = {0, 0, 320, 240};
-        SDL_FillRect(screen, &all, 0);
-        ASSERT_EQ(SDL_BlitSurface(picture.surface, nullptr, screen, nullptr), 0) << SDL_GetError();
+    // Something to blend: raw pixel values whose bytes run through every value.
+    static void Paint(SDL_Surface* screen) {
+        const int n = screen->format->BytesPerPixel;
+        for (int y = 0; y < screen->h; ++y) {
+            for (int x = 0; x < screen->w; ++x) {
+                const Uint32 v = Uint32(x * 0x9E3779B1u ^ y * 0x85EBCA77u);
+                std::memcpy(static_cast<Uint8*>(screen->pixels) + y * screen->pitch + x * n, &v, n);
+            }
+        }
     }
 
-    TestPicture file;
     std::unique_ptr<App> app;
     Image picture;
 };
