@@ -118,10 +118,11 @@ void App::Blend(Image& a, Image& b, int x0, int y0, int x1, int y1, float alpha)
     }
 }
 
-void App::Pixels::PutLocked(int x, int y, Uint32 mapped) const {
+void App::Pixels::PutLocked(SDL_Surface* surface, int offset, int bytesPerPixel, Uint32 mapped) {
     if (SDL_LockSurface(surface) < 0) return;
+    // The pixels are taken while locked: they may move while the surface is not.
     try {
-        Store(At(x, y), bytesPerPixel, mapped);
+        Store(static_cast<Uint8*>(surface->pixels) + offset, bytesPerPixel, mapped);
     } catch (...) {
         SDL_UnlockSurface(surface);
         throw;

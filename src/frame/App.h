@@ -51,12 +51,15 @@ public:
         // Where (x, y) lies. A surface that must be locked may move its pixels while
         // unlocked, so for such a surface they are taken anew.
         Uint8* At(int x, int y) const;
+        int Offset(int x, int y) const { return y * pitch + x * bytesPerPixel; }
         bool Inside(int x, int y) const {
             // Negative positions wrap to large unsigned ones.
             return unsigned(x) < unsigned(width) && unsigned(y) < unsigned(height);
         }
-        // PutPixel on a surface that must be locked, locked for the one pixel.
-        void PutLocked(int x, int y, Uint32 mapped) const;
+        // PutPixel on a surface that must be locked, locked for the one pixel, at
+        // `offset` bytes into its pixels. Static, so that the view's address stays
+        // private and its fields can stay in registers.
+        static void PutLocked(SDL_Surface* surface, int offset, int bytesPerPixel, Uint32 mapped);
         static void Store(Uint8* p, int bytesPerPixel, Uint32 mapped);
 
         SDL_Surface* surface;
@@ -108,7 +111,7 @@ inline App::Pixels::Pixels(SDL_Surface* surface)
 
 inline Uint8* App::Pixels::At(int x, int y) const {
     Uint8* base = mustLock ? static_cast<Uint8*>(surface->pixels) : pixels;
-    return base + y * pitch + x * bytesPerPixel;
+    return base + Offset(x, y);
 }
 
 inline Color App::Pixels::GetPixel(int x, int y) const {
@@ -142,7 +145,7 @@ inline Color App::Pixels::GetPixel(int x, int y) const {
 inline void App::Pixels::PutPixel(int x, int y, Color color) const {
     if (!Inside(x, y)) return;
     // Only a surface SDL says must be locked pays for the lock.
-    if (mustLock) return PutLocked(x, y, color.mapped);
+    if (mustLock) return PutLocked(surface, Offset(x, y), bytesPerPixel, color.mapped);
     Store(At(x, y), bytesPerPixel, color.mapped);
 }
 
