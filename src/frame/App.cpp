@@ -98,9 +98,6 @@ void Read(const App::Pixels& pixels, int x, int y0, int n, ColorRun& __restrict 
 void App::Blend(Image& a, Image& b, int x0, int y0, int x1, int y1, float alpha) {
     // A column is read whole before any of it is drawn. That changes nothing: each step
     // draws only its own position, and reads that position before drawing it.
-    const Pixels from(a.surface);
-    const Pixels picture(b.surface);
-    const Pixels to(screen.surface);
     for (int x = x0; x < x1; ++x) {
         const float w = 1.0f - alpha;
         for (int y = y0; y < y1; y += ColorRun::kLength) {
@@ -108,10 +105,11 @@ void App::Blend(Image& a, Image& b, int x0, int y0, int x1, int y1, float alpha)
             ColorRun pa;
             ColorRun pb;
             ColorRun mixed;
-            Read(from, x, y, n, pa);
-            Read(picture, x, y, n, pb);
+            Read(Pixels(a.surface), x, y, n, pa);
+            Read(Pixels(b.surface), x, y, n, pb);
             Mix(pa, pb, alpha, w, mixed, n);
             mixed.Map(screen.surface->format, n);
+            const Pixels to(screen.surface);
             for (int i = 0; i < n; ++i)
                 to.PutPixel(x, y + i, Color(mixed.r[i], mixed.g[i], mixed.b[i], mixed.mapped[i]));
         }
