@@ -3,6 +3,7 @@
 
 #include "effect/FactorTable.h"
 #include "frame/App.h"
+#include "frame/ColorRun.h"
 
 // The factor every drawn channel is multiplied by. It grows with every pixel drawn and
 // falls back to 0 past 10, so the colours cycle in bands. The blend overlay weighs by it.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "frame/ColorRun.h"
 #include "frame/VectorClones.h"
 #include "main/ErrorMsg.h"
 

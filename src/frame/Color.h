@@ -23,20 +23,6 @@ struct Color {
     Uint32 mapped = 0;
 };
 
-// A run of colours stored channel by channel, one screen column long, so that loops
-// over it can work on several colours at a time.
-struct ColorRun {
-    static constexpr int kLength = 240;
-
-    // Sets mapped[i] to Color::Map of the format and r[i], g[i], b[i], for i < n.
-    void Map(const SDL_PixelFormat* format, int n);
-
-    Uint8 r[kLength];
-    Uint8 g[kLength];
-    Uint8 b[kLength];
-    Uint32 mapped[kLength];
-};
-
 inline Uint32 Color::Map(const SDL_PixelFormat* format, Uint8 r, Uint8 g, Uint8 b) {
     // A palette needs SDL's search for the nearest entry. A true-colour format is the
     // same arithmetic SDL_MapRGB does, inline instead of a library call per pixel: each

@@ -1,8 +1,10 @@
-// Color::Map: the inline mapping gives what SDL_MapRGB gives, for every colour.
+// Color::Map and ColorRun::Map: the inline mappings give what SDL_MapRGB gives, for every colour.
 #include "frame/Color.h"
+#include "frame/ColorRun.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -46,22 +48,38 @@ protected:
     Image image;
 };
 
+// Both the mapping of one colour and that of a run, which the compiler vectorises. Runs
+// of 240 and of 16 blue values cover every colour, and a run whose length is not a
+// multiple of the vector width.
 TEST_P(MapRGB, TrueColourArithmeticEqualsSdlForAllChannelValues) {
     const SDL_PixelFormat* format = image.surface->format;
     long mismatches = 0;
     std::string first;
+    const auto check = [&](const char* how, int r, int g, int b, Uint32 ours) {
+        const Uint32 sdl = SDL_MapRGB(format, Uint8(r), Uint8(g), Uint8(b));
+        if (ours == sdl) return;
+        if (mismatches++ == 0) {
+            char text[120];
+            std::snprintf(text, sizeof text, "%s (%d, %d, %d): SDL_MapRGB 0x%08X, ours 0x%08X", how,
+                          r, g, b, unsigned(sdl), unsigned(ours));
+            first = text;
+        }
+    };
+    ColorRun run;
     for (int r = 0; r < 256; ++r) {
         for (int g = 0; g < 256; ++g) {
-            for (int b = 0; b < 256; ++b) {
-                const Uint32 sdl = SDL_MapRGB(format, Uint8(r), Uint8(g), Uint8(b));
-                const Uint32 ours = Color(image, Uint8(r), Uint8(g), Uint8(b)).mapped;
-                if (ours == sdl) continue;
-                if (mismatches++ == 0) {
-                    char text[120];
-                    std::snprintf(text, sizeof text, "(%d, %d, %d): SDL_MapRGB 0x%08X, ours 0x%08X",
-                                  r, g, b, unsigned(sdl), unsigned(ours));
-                    first = text;
+            for (int b = 0; b < 256; ++b)
+                check("colour", r, g, b, Color(image, Uint8(r), Uint8(g), Uint8(b)).mapped);
+            for (int b0 = 0; b0 < 256; b0 += ColorRun::kLength) {
+                const int n = std::min(256 - b0, ColorRun::kLength);
+                for (int i = 0; i < n; ++i) {
+                    run.r[i] = Uint8(r);
+                    run.g[i] = Uint8(g);
+                    run.b[i] = Uint8(b0 + i);
                 }
+                run.Map(format, n);
+                for (int i = 0; i < n; ++i)
+                    check("run", r, g, b0 + i, run.mapped[i]);
             }
         }
     }

@@ -1,6 +1,7 @@
-// Color: mapping runs of colours into a pixel format.
-#include "frame/Color.h"
+// ColorRun: mapping a run of colours into a pixel format.
+#include "frame/ColorRun.h"
 
+#include "frame/Color.h"
 #include "frame/VectorClones.h"
 
 // For a true-colour format the loop has no dependence between colours and no call, so
