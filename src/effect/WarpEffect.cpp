@@ -30,9 +30,9 @@ Uint8 WarpEffect::Scale(Uint8 channel, float factor) {
 }
 
 // One column's colours times their factors, channel by channel. The loop has no
-// dependence between pixels, so the compiler does it several pixels at a time; with
-// AVX2, where the CPU has it, four doubles at a time. The products are exact either way,
-// so every width gives the same bits.
+// dependence between pixels, so the compiler does it several pixels at a time, four or
+// eight doubles wide where the CPU has AVX2 or AVX-512. The products are exact at every
+// width, so every width gives the same bits.
 PRISMWARP_VECTOR_CLONES
 void WarpEffect::ScaleColumn(const Color* __restrict column, const float* __restrict factor,
                              ColorRun& __restrict scaled) {
