@@ -101,8 +101,10 @@ void App::Blend(Image& a, Image& b, int x0, int y0, int x1, int y1, float alpha)
     // draws only its own position, and reads that position before drawing it.
     for (int x = x0; x < x1; ++x) {
         const float w = 1.0f - alpha;
-        for (int y = y0; y < y1; y += ColorRun::kLength) {
-            const int n = std::min(y1 - y, ColorRun::kLength);
+        for (int y = y0; y < y1;) {
+            // The rows left, counted wide: y1 - y may not fit an int.
+            const int n =
+                int(std::min<long long>(static_cast<long long>(y1) - y, ColorRun::kLength));
             ColorRun pa;
             ColorRun pb;
             ColorRun mixed;
@@ -113,6 +115,7 @@ void App::Blend(Image& a, Image& b, int x0, int y0, int x1, int y1, float alpha)
             const Pixels to(screen.surface);
             for (int i = 0; i < n; ++i)
                 to.PutPixel(x, y + i, Color(mixed.r[i], mixed.g[i], mixed.b[i], mixed.mapped[i]));
+            y += n;
         }
     }
 }

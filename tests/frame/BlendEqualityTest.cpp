@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -18,11 +19,17 @@ struct Case {
 };
 
 // The whole screen, rectangles reaching past every edge, a column longer than the runs
-// the blend works in, and empty ones.
+// the blend works in, empty ones, and rows that end at the largest int, where stepping a
+// whole run past the end would overflow.
 const Case kCases[] = {
-    {"WholeScreen", 0, 0, 320, 240},     {"PastEveryEdge", -7, -5, 333, 250},
-    {"TallColumn", 100, -300, 101, 700}, {"InnerBlock", 13, 17, 29, 241},
-    {"EmptyWidth", 50, 0, 50, 240},      {"Reversed", 200, 200, 10, 10},
+    {"WholeScreen", 0, 0, 320, 240},
+    {"PastEveryEdge", -7, -5, 333, 250},
+    {"TallColumn", 100, -300, 101, 700},
+    {"InnerBlock", 13, 17, 29, 241},
+    {"EmptyWidth", 50, 0, 50, 240},
+    {"Reversed", 200, 200, 10, 10},
+    {"RowsUpToTheLargestInt", 7, std::numeric_limits<int>::max() - 647, 8,
+     std::numeric_limits<int>::max()},
 };
 
 // Weights as the factor has them (0 to 10), one exactly 1, and one below 0.
