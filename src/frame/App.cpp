@@ -1,9 +1,11 @@
 // App: starting SDL video, the frame loop and pixel access.
 #include "frame/App.h"
 
+#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 
+#include "frame/ColorRun.h"
+#include "frame/VectorClones.h"
 #include "main/ErrorMsg.h"
 
 App::App(const std::string& caption, int width, int height, int bpp, bool fullscreen) {
@@ -66,80 +68,70 @@ void App::Run() {
 
 namespace {
 
-// The channel sums of a blend, truncated toward zero to their low 8 bits; only sums
-// above 255 are held at 255.
-Uint8 Mix(Uint8 a, Uint8 b, float alpha, float w) {
-    double v = a * double(alpha) + b * double(w);
-    if (v > 255) v = 255;
-    return Uint8(int(v));
+// The channel sums of a blend, several pixels at a time: each sum in double, held at
+// 255 only above it, truncated toward zero and kept to its low 8 bits.
+PRISMWARP_VECTOR_CLONES
+void Mix(const ColorRun& __restrict a, const ColorRun& __restrict b, float alpha, float w,
+         ColorRun& __restrict mixed, int n) {
+    const auto mix = [&](Uint8 ca, Uint8 cb) {
+        const double v = ca * double(alpha) + cb * double(w);
+        return Uint8(int(v > 255.0 ? 255.0 : v));
+    };
+    for (int i = 0; i < n; ++i) {
+        mixed.r[i] = mix(a.r[i], b.r[i]);
+        mixed.g[i] = mix(a.g[i], b.g[i]);
+        mixed.b[i] = mix(a.b[i], b.b[i]);
+    }
+}
+
+// Reads the channels of (x, y0 + i), i < n, from the pixels.
+void Read(const App::Pixels& pixels, int x, int y0, int n, ColorRun& __restrict run) {
+    for (int i = 0; i < n; ++i) {
+        const Color c = pixels.GetPixel(x, y0 + i);
+        run.r[i] = c.r;
+        run.g[i] = c.g;
+        run.b[i] = c.b;
+    }
 }
 
 } // namespace
 
 void App::Blend(Image& a, Image& b, int x0, int y0, int x1, int y1, float alpha) {
+    // A column is read whole before any of it is drawn. That changes nothing: each step
+    // draws only its own position, and reads that position before drawing it.
     for (int x = x0; x < x1; ++x) {
         const float w = 1.0f - alpha;
-        for (int y = y0; y < y1; ++y) {
-            const Color pa = GetPixel(a, x, y);
-            const Color pb = GetPixel(b, x, y);
-            const Uint8 r = Mix(pa.r, pb.r, alpha, w);
-            const Uint8 g = Mix(pa.g, pb.g, alpha, w);
-            const Uint8 bl = Mix(pa.b, pb.b, alpha, w);
-            PutPixel(x, y, Color(screen, r, g, bl));
+        for (int y = y0; y < y1;) {
+            // The rows left, counted wide: y1 - y may not fit an int.
+            const int n =
+                int(std::min<long long>(static_cast<long long>(y1) - y, ColorRun::kLength));
+            ColorRun pa;
+            ColorRun pb;
+            ColorRun mixed;
+            Read(Pixels(a.surface), x, y, n, pa);
+            Read(Pixels(b.surface), x, y, n, pb);
+            Mix(pa, pb, alpha, w, mixed, n);
+            mixed.Map(screen.surface->format, n);
+            const Pixels to(screen.surface);
+            for (int i = 0; i < n; ++i)
+                to.PutPixel(x, y + i, Color(mixed.r[i], mixed.g[i], mixed.b[i], mixed.mapped[i]));
+            y += n;
         }
     }
 }
 
-Color App::GetPixel(const Image& image, int x, int y) {
-    const SDL_Surface* s = image.surface;
-    if (x < 0 || y < 0 || x >= s->w || y >= s->h) return Color();
-
-    const int n = s->format->BytesPerPixel;
-    const Uint8* p = static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * n;
-    Uint32 v;
-    switch (n) {
-    case 1: v = *p; break;
-    case 2: {
-        Uint16 v16;
-        std::memcpy(&v16, p, 2);
-        v = v16;
-        break;
+void App::Pixels::PutLocked(SDL_Surface* surface, int offset, int bytesPerPixel, Uint32 mapped) {
+    if (SDL_LockSurface(surface) < 0) return;
+    // The pixels are taken while locked: they may move while the surface is not.
+    try {
+        Store(static_cast<Uint8*>(surface->pixels) + offset, bytesPerPixel, mapped);
+    } catch (...) {
+        SDL_UnlockSurface(surface);
+        throw;
     }
-    case 3: {
-        const SDL_PixelFormat* f = s->format;
-        return Color(image, p[f->Rshift / 8], p[f->Gshift / 8], p[f->Bshift / 8]);
-    }
-    case 4: std::memcpy(&v, p, 4); break;
-    default: return Color(255, 255, 255, 0xFFFFFFFF);
-    }
-    return Color(Uint8(v), Uint8(v >> 8), Uint8(v >> 16), v);
+    SDL_UnlockSurface(surface);
 }
 
-void App::PutPixel(int x, int y, Color color) {
-    SDL_Surface* s = screen.surface;
-    if (x < 0 || y < 0 || x >= s->w || y >= s->h) return;
-
-    const bool locked = SDL_MUSTLOCK(s);
-    if (locked && SDL_LockSurface(s) < 0) return;
-
-    Uint8* p = static_cast<Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
-    switch (s->format->BytesPerPixel) {
-    case 1: *p = Uint8(color.mapped); break;
-    case 2: {
-        const Uint16 v16 = Uint16(color.mapped);
-        std::memcpy(p, &v16, 2);
-        break;
-    }
-    case 3:
-        // Lowest byte first, whatever the format's shifts say.
-        p[0] = Uint8(color.mapped);
-        p[1] = Uint8(color.mapped >> 8);
-        p[2] = Uint8(color.mapped >> 16);
-        break;
-    case 4: std::memcpy(p, &color.mapped, 4); break;
-    default:
-        if (locked) SDL_UnlockSurface(s);
-        throw ErrorMsg("Unknown BitDepth");
-    }
-    if (locked) SDL_UnlockSurface(s);
+void App::UnknownBitDepth() {
+    throw ErrorMsg("Unknown BitDepth");
 }

@@ -2,9 +2,15 @@
 #include "frame/EventHandler.h"
 
 EventHandler::~EventHandler() = default;
-void EventHandler::OnEvent(SDL_Event*) {}
-void EventHandler::OnKeyDown(SDLKey) {}
-void EventHandler::OnKeyUp(SDLKey) {}
-void EventHandler::Update() {}
-void EventHandler::OnMouseMove(int, int) {}
-void EventHandler::OnMouseButton(int, int, int) {}
+void EventHandler::OnEvent(SDL_Event*) {
+}
+void EventHandler::OnKeyDown(SDLKey) {
+}
+void EventHandler::OnKeyUp(SDLKey) {
+}
+void EventHandler::Update() {
+}
+void EventHandler::OnMouseMove(int, int) {
+}
+void EventHandler::OnMouseButton(int, int, int) {
+}

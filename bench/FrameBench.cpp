@@ -1,0 +1,181 @@
+// FrameBench: the warp pass, the blend pass and whole frames, next to the straightforward
+// rendition and the floor of a frame that draws nothing, all in one run.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ReferencePass.h"
+#include "TestPicture.h"
+#include "effect/WarpEffect.h"
+#include "frame/App.h"
+#include "main/ErrorMsg.h"
+
+namespace {
+
+// Hands App::Run one frame: the inner handler draws, then a quit is queued, so Run
+// clears, updates, polls and presents exactly once per call, as it does every frame.
+class OneFrame : public EventHandler {
+public:
+    void Update() override {
+        if (inner) {
+            inner->app = app;
+            inner->Update();
+        }
+        SDL_Event quit = {};
+        quit.type = SDL_QUIT;
+        SDL_PushEvent(&quit);
+    }
+
+    EventHandler* inner = nullptr; // nothing drawn while null: the floor
+};
+
+struct Bench {
+    App* app = nullptr;
+    OneFrame* frame = nullptr; // owned by the app
+    std::unique_ptr<WarpEffect> fast;
+    std::unique_ptr<reference::Effect> plain;
+};
+Bench bench;
+
+void Frame(benchmark::State& state, EventHandler* inner, bool overlay) {
+    bench.fast->blendEnabled = overlay ? 1 : 0;
+    bench.plain->blend = overlay;
+    bench.frame->inner = inner;
+    for (auto _ : state)
+        bench.app->Run();
+}
+
+void WarpFast(benchmark::State& state) {
+    bench.fast->app = bench.app;
+    bench.fast->blendEnabled = 0;
+    for (auto _ : state)
+        bench.fast->Update();
+}
+
+void WarpPlain(benchmark::State& state) {
+    for (auto _ : state)
+        reference::Warp(bench.app->screen.surface, bench.plain->cache.data(), bench.plain->factor);
+}
+
+// The blend's weight is the factor after a frame, which sweeps 0 to 10 in 13 frames;
+// both passes sweep it alike, since how often the sums pass 255 depends on it.
+float BlendWeight(std::size_t frame) {
+    return float(frame % 13) * 0.768f;
+}
+
+void BlendFast(benchmark::State& state) {
+    App& app = *bench.app;
+    std::size_t frame = 0;
+    for (auto _ : state)
+        app.Blend(app.screen, bench.fast->image, 0, 0, 320, 240, BlendWeight(frame++));
+}
+
+void BlendPlain(benchmark::State& state) {
+    SDL_Surface* screen = bench.app->screen.surface;
+    std::size_t frame = 0;
+    for (auto _ : state)
+        reference::Blend(screen, screen, bench.plain->picture, 0, 0, 320, 240,
+                         BlendWeight(frame++));
+}
+
+// The console output, and after it the ratios of the medians that the goals are set in.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                medians[run.run_name.str()] = run.GetAdjustedCPUTime();
+    }
+
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        const auto ratio = [&](const char* label, const char* over, const char* under) {
+            if (medians.count(over) && medians.count(under))
+                std::printf("  %-44s %7.2f\n", label, medians[over] / medians[under]);
+        };
+        std::printf("\nRatios of the medians (CPU time):\n");
+        ratio("frame, overlay off / floor", "Frame/fast/overlay_off", "Frame/floor");
+        ratio("frame, overlay on / floor", "Frame/fast/overlay_on", "Frame/floor");
+        ratio("straightforward / fast, frame overlay off", "Frame/straightforward/overlay_off",
+              "Frame/fast/overlay_off");
+        ratio("straightforward / fast, frame overlay on", "Frame/straightforward/overlay_on",
+              "Frame/fast/overlay_on");
+        ratio("straightforward / fast, warp pass", "Warp/straightforward", "Warp/fast");
+        ratio("straightforward / fast, blend pass", "Blend/straightforward", "Blend/fast");
+        ratio("straightforward frame, overlay off / floor", "Frame/straightforward/overlay_off",
+              "Frame/floor");
+        ratio("straightforward frame, overlay on / floor", "Frame/straightforward/overlay_on",
+              "Frame/floor");
+    }
+
+private:
+    std::map<std::string, double> medians;
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // Headless unless told otherwise: the figures are those of SDL's dummy driver.
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+
+    // Medians over repetitions, interleaved so that a noisy spell of the machine falls
+    // on every benchmark alike; any of these may be overridden on the command line.
+    std::vector<char*> args(argv, argv + argc);
+    std::string defaults[] = {"--benchmark_repetitions=12", "--benchmark_min_time=0.05",
+                              "--benchmark_display_aggregates_only=true",
+                              "--benchmark_enable_random_interleaving=true"};
+    for (std::string& option : defaults)
+        args.insert(args.begin() + 1, option.data());
+    int count = int(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
+
+    try {
+        App app("Prismwarp", 320, 240, 0, false);
+        bench.app = &app;
+        bench.frame = new OneFrame();
+        app.handler = bench.frame;
+        {
+            TestPicture picture;
+            TestPicture::Scope here(picture);
+            bench.fast = std::make_unique<WarpEffect>();
+        }
+        bench.plain = std::make_unique<reference::Effect>(bench.fast->colorCache,
+                                                          bench.fast->image.surface, 1.0f);
+        bench.plain->app = &app;
+        bench.fast->app = &app;
+
+        const auto unit = benchmark::kMicrosecond;
+        benchmark::RegisterBenchmark("Warp/fast", WarpFast)->Unit(unit);
+        benchmark::RegisterBenchmark("Warp/straightforward", WarpPlain)->Unit(unit);
+        benchmark::RegisterBenchmark("Blend/fast", BlendFast)->Unit(unit);
+        benchmark::RegisterBenchmark("Blend/straightforward", BlendPlain)->Unit(unit);
+        benchmark::RegisterBenchmark("Frame/floor", Frame, nullptr, false)->Unit(unit);
+        benchmark::RegisterBenchmark("Frame/fast/overlay_off", Frame, bench.fast.get(), false)
+            ->Unit(unit);
+        benchmark::RegisterBenchmark("Frame/fast/overlay_on", Frame, bench.fast.get(), true)
+            ->Unit(unit);
+        benchmark::RegisterBenchmark("Frame/straightforward/overlay_off", Frame, bench.plain.get(),
+                                     false)
+            ->Unit(unit);
+        benchmark::RegisterBenchmark("Frame/straightforward/overlay_on", Frame, bench.plain.get(),
+                                     true)
+            ->Unit(unit);
+
+        RatioReporter reporter;
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+        benchmark::Shutdown();
+        bench.fast.reset();
+        bench.plain.reset();
+    } catch (const ErrorMsg& error) {
+        std::fputs(error.Text().c_str(), stderr);
+        return 1;
+    }
+    return 0;
+}
