@@ -14,20 +14,20 @@ uint32_t Le(const Uint8* p, int bytes) {
 
 // SDL allocates and clears the whole surface a BMP header declares before it reads the
 // first pixel, so a file of a few bytes that claims 60000 x 60000 pixels costs gigabytes
-// before the load fails. Such headers are refused here: every row but the last of an
-// uncompressed picture must lie in the file (SDL fails on a short file anyway), and a
+// before the load fails. Such headers are refused here: the rows of an uncompressed
+// picture must fit in the file (SDL fails on a shorter file anyway), and a
 // run-length picture, where two bytes may stand for 255 pixels, may hold at most 2^28
 // pixels. Whatever else the header says is left for SDL to judge.
 bool PixelsCanBeInFile(SDL_RWops* file) {
+    // Bytes past the end of a short file stay 0, as SDL reads them.
     Uint8 h[14 + 20] = {};
     const int got = SDL_RWread(file, h, 1, sizeof h);
     const int size = SDL_RWseek(file, 0, RW_SEEK_END);
-    if (SDL_RWseek(file, 0, RW_SEEK_SET) != 0 || got < 14 + 12 || size <= 0) return true;
-    if (h[0] != 'B' || h[1] != 'M') return true;
+    if (SDL_RWseek(file, 0, RW_SEEK_SET) != 0 || size <= 0) return true;
+    if (got < 2 || h[0] != 'B' || h[1] != 'M') return true;
 
     const Uint8* info = h + 14;
     const bool os2 = Le(info, 4) == 12;
-    if (!os2 && got < 14 + 20) return true;
     // OS/2 headers hold 16-bit sizes; the others signed 32-bit ones, a negative height
     // meaning rows top-down.
     const int64_t width = os2 ? int64_t(Le(info + 4, 2)) : int64_t(int32_t(Le(info + 4, 4)));
@@ -40,9 +40,11 @@ bool PixelsCanBeInFile(SDL_RWops* file) {
 
     const uint32_t kRle8 = 1, kRle4 = 2;
     if (compression == kRle8 || compression == kRle4) return w * rows <= uint64_t(1) << 28;
-    // Rows are padded to 4 bytes; rows - 1 of them must come before the file's end.
+    // Rows are padded to 4 bytes in the file; the last one needs no padding.
     const uint64_t rowBytes = (w * bits + 31) / 32 * 4;
-    return rows - 1 <= (uint64_t(size) - 1) / rowBytes;
+    const uint64_t lastRow = (w * bits + 7) / 8;
+    if (rows - 1 > uint64_t(size) / rowBytes) return false;
+    return (rows - 1) * rowBytes + lastRow <= uint64_t(size);
 }
 
 } // namespace

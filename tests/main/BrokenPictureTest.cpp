@@ -114,6 +114,7 @@ const Case kCases[] = {
     {"Huge32Bit", [] { Save(Header(60000, 60000, 32, 0, 64)); }},
     {"HugeRle8", [] { Save(Header(60000, 60000, 8, 1, 64)); }},
     {"TallestTopDown", [] { Save(Header(1, INT32_MIN, 24, 0, 64)); }},
+    {"OneRowOf100MPixels", [] { Save(Header(100000000, 1, 32, 0, 64)); }},
     {"WidestRow", [] { Save(Header(INT32_MAX, 1, 24, 0, 64)); }},
     {"ZeroWidth", [] { Save(Header(0, 10, 24, 0, 64)); }},
     {"NegativeWidth", [] { Save(Header(-5, 10, 24, 0, 64)); }},
