@@ -16,8 +16,8 @@ uint32_t Le(const Uint8* p, int bytes) {
 // first pixel, so a file of a few bytes that claims 60000 x 60000 pixels costs gigabytes
 // before the load fails. Such headers are refused here: the rows of an uncompressed
 // picture must fit in the file (SDL fails on a shorter file anyway), and a
-// run-length picture, where two bytes may stand for 255 pixels, may hold at most 2^28
-// pixels. Whatever else the header says is left for SDL to judge.
+// run-length picture, where two bytes may stand for 255 pixels, may take at most 64 MiB
+// (8192 x 8192 pixels). Whatever else the header says is left for SDL to judge.
 bool PixelsCanBeInFile(SDL_RWops* file) {
     // Bytes past the end of a short file stay 0, as SDL reads them.
     Uint8 h[14 + 20] = {};
@@ -38,8 +38,10 @@ bool PixelsCanBeInFile(SDL_RWops* file) {
     const uint64_t rows = uint64_t(height < 0 ? -height : height);
     if (w == 0 || rows == 0 || bits == 0 || bits > 32) return true;
 
+    // Run-length pictures load as one byte a pixel, rows padded to 4 bytes.
     const uint32_t kRle8 = 1, kRle4 = 2;
-    if (compression == kRle8 || compression == kRle4) return w * rows <= uint64_t(1) << 28;
+    if (compression == kRle8 || compression == kRle4)
+        return rows <= (uint64_t(64) << 20) / ((w + 3) / 4 * 4);
     // Rows are padded to 4 bytes in the file; the last one needs no padding.
     const uint64_t rowBytes = (w * bits + 31) / 32 * 4;
     const uint64_t lastRow = (w * bits + 7) / 8;
