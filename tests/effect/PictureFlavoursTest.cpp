@@ -27,6 +27,9 @@ namespace bmpflavours {
 static std::ostream& operator<<(std::ostream& out, const Rgb& c) {
     return out << "(r " << int(c.r) << ", g " << int(c.g) << ", b " << int(c.b) << ")";
 }
+static void PrintTo(Flavour flavour, std::ostream* out) {
+    *out << Name(flavour);
+}
 } // namespace bmpflavours
 
 namespace {
