@@ -14,4 +14,4 @@ cmake --build build-fuzz --target picture_fuzzer -j"$(nproc)"
 root=$PWD
 mkdir -p fuzz-out/corpus fuzz-out/crashes
 SDL_VIDEODRIVER=dummy build-fuzz/fuzz/picture_fuzzer -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
-    -artifact_prefix="$root/fuzz-out/crashes/" "$root/fuzz-out/corpus" "$root/fuzz/corpus"
+    -dict="$root/fuzz/bmp.dict" -artifact_prefix="$root/fuzz-out/crashes/" "$root/fuzz-out/corpus" "$root/fuzz/corpus"
