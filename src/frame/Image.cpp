@@ -5,6 +5,7 @@
 
 namespace {
 
+// The little-endian number in the `bytes` bytes at p.
 uint32_t Le(const Uint8* p, int bytes) {
     uint32_t v = 0;
     for (int i = bytes - 1; i >= 0; --i)
