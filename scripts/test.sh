@@ -1,12 +1,19 @@
 #!/bin/bash
-# Installs what is missing, builds everything and runs every test.
+# Installs what is missing, builds everything and runs every test: once as built for use
+# (with a few frames under valgrind memcheck), once under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Beyond the build: a private X server, a window manager and the tools that drive and
 # photograph the program for the desktop tests, and the Windows cross compiler.
 scripts/deps.sh build-essential cmake pkg-config libsdl1.2-compat-dev libgtest-dev \
     libbenchmark-dev x11-utils xvfb openbox wmctrl xdotool imagemagick \
-    g++-mingw-w64-x86-64-win32
+    g++-mingw-w64-x86-64-win32 valgrind
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPRISMWARP_TESTS=ON -DPRISMWARP_BENCH=ON
 cmake --build build -j"$(nproc)"
 ctest --test-dir build --output-on-failure -j"$(nproc)"
+
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPRISMWARP_SANITIZE=ON \
+    -DPRISMWARP_BENCH=OFF
+cmake --build build-asan -j"$(nproc)"
+ctest --test-dir build-asan --output-on-failure -j"$(nproc)"

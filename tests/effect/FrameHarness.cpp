@@ -1,0 +1,60 @@
+// FrameHarness: the program's own frame loop on lsd.bmp for a fixed number of frames with
+// the blend overlay on, for memory checkers. Up is pressed before the first frame, as a
+// user would, and the window is closed after the last one.
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "effect/WarpEffect.h"
+#include "main/ErrorMsg.h"
+
+namespace {
+
+class CountedFrames : public WarpEffect {
+public:
+    explicit CountedFrames(int frames) : left(frames) {}
+
+    void Update() override {
+        WarpEffect::Update();
+        if (--left == 0) Push(SDL_QUIT, SDLK_UNKNOWN);
+    }
+
+    static void Push(Uint8 type, SDLKey sym) {
+        SDL_Event event = {};
+        event.type = type;
+        if (type == SDL_KEYDOWN) {
+            event.key.state = SDL_PRESSED;
+            event.key.keysym.sym = sym;
+        }
+        if (SDL_PushEvent(&event) != 0) throw ErrorMsg("SDL_PushEvent failed");
+    }
+
+    int left;
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    const int frames = argc > 1 ? std::atoi(argv[1]) : 3;
+    if (frames < 2) {
+        std::fprintf(stderr, "usage: %s [FRAMES >= 2]\n", argv[0]);
+        return 2;
+    }
+    try {
+        App app("Prismwarp", 320, 240, 0, false);
+        auto* effect = new CountedFrames(frames);
+        app.handler = effect;
+        // The overlay is on from the second frame: the events of a frame come after it.
+        CountedFrames::Push(SDL_KEYDOWN, SDLK_UP);
+        app.Run();
+        if (effect->blendEnabled != 1) {
+            std::fprintf(stderr, "the Up key did not reach the effect\n");
+            return 3;
+        }
+    } catch (const ErrorMsg& error) {
+        error.Show();
+        return 1;
+    }
+    return 0;
+}

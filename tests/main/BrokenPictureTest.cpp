@@ -1,0 +1,164 @@
+// BrokenPicture: whatever sits at lsd.bmp instead of a BMP, the program reports the picture
+// error, exits with status 1 and draws nothing.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "BmpFlavours.h"
+#include "ProgramRun.h"
+#include "ScratchDir.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+void Put32(Bytes& out, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        out.push_back(uint8_t(v >> (8 * i)));
+}
+
+// A 14-byte file header and a 40-byte info header declaring the given picture, followed
+// by `data` bytes of zeros.
+Bytes Header(int32_t width, int32_t height, uint16_t bits, uint32_t compression, size_t data) {
+    Bytes b = {'B', 'M'};
+    Put32(b, uint32_t(54 + data));
+    Put32(b, 0);
+    Put32(b, 54);
+    Put32(b, 40);
+    Put32(b, uint32_t(width));
+    Put32(b, uint32_t(height));
+    b.insert(b.end(), {1, 0, uint8_t(bits), uint8_t(bits >> 8)});
+    Put32(b, compression);
+    for (int i = 0; i < 5; ++i)
+        Put32(b, 0);
+    b.resize(b.size() + data, 0);
+    return b;
+}
+
+uint32_t Crc32(const uint8_t* p, size_t n) {
+    uint32_t crc = 0xFFFFFFFF;
+    for (size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int k = 0; k < 8; ++k)
+            crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320 : crc >> 1;
+    }
+    return ~crc;
+}
+
+void PutBig32(Bytes& out, uint32_t v) {
+    for (int i = 3; i >= 0; --i)
+        out.push_back(uint8_t(v >> (8 * i)));
+}
+
+void Chunk(Bytes& png, const char* type, const Bytes& data) {
+    PutBig32(png, uint32_t(data.size()));
+    const size_t start = png.size();
+    png.insert(png.end(), type, type + 4);
+    png.insert(png.end(), data.begin(), data.end());
+    PutBig32(png, Crc32(png.data() + start, png.size() - start));
+}
+
+// A valid 2x2 red PNG: its pixels in one stored (uncompressed) deflate block.
+Bytes Png() {
+    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    Bytes ihdr;
+    PutBig32(ihdr, 2);
+    PutBig32(ihdr, 2);
+    ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0}); // 8-bit RGB
+    Chunk(png, "IHDR", ihdr);
+    const Bytes raw = {0, 255, 0, 0, 255, 0, 0, 0, 255, 0, 0, 255, 0, 0};
+    Bytes idat = {0x78, 0x01, 0x01, uint8_t(raw.size()), 0, uint8_t(~raw.size()), 0xFF};
+    idat.insert(idat.end(), raw.begin(), raw.end());
+    uint32_t a = 1, b = 0;
+    for (uint8_t v : raw) {
+        a = (a + v) % 65521;
+        b = (b + a) % 65521;
+    }
+    PutBig32(idat, b << 16 | a);
+    Chunk(png, "IDAT", idat);
+    Chunk(png, "IEND", {});
+    return png;
+}
+
+void Save(const Bytes& bytes) {
+    ASSERT_TRUE(bmpflavours::SaveFile("lsd.bmp", bytes));
+}
+
+Bytes Truncated(size_t keep) {
+    Bytes b = bmpflavours::Write(bmpflavours::Flavour::Bgr24, 64, 64);
+    b.resize(keep);
+    return b;
+}
+
+struct Case {
+    const char* name;
+    std::function<void()> make; // puts the broken lsd.bmp into the working directory
+};
+
+const Case kCases[] = {
+    {"Missing", [] {}},
+    {"Empty", [] { Save({}); }},
+    {"JustTheMagic",
+     [] {
+         Save({'B', 'M'});
+     }},
+    {"HeaderAlone", [] { Save(Truncated(54)); }},
+    {"TruncatedInTheRows", [] { Save(Truncated(54 + 64 * 64 * 3 / 2)); }},
+    {"LastRowCut", [] { Save(Truncated(54 + 64 * 64 * 3 - 10)); }},
+    {"Huge24Bit", [] { Save(Header(100000, 100000, 24, 0, 64)); }},
+    {"Huge32Bit", [] { Save(Header(60000, 60000, 32, 0, 64)); }},
+    {"HugeRle8", [] { Save(Header(60000, 60000, 8, 1, 64)); }},
+    {"TallestTopDown", [] { Save(Header(1, INT32_MIN, 24, 0, 64)); }},
+    {"OneRowOf100MPixels", [] { Save(Header(100000000, 1, 32, 0, 64)); }},
+    {"WidestRow", [] { Save(Header(INT32_MAX, 1, 24, 0, 64)); }},
+    {"ZeroWidth", [] { Save(Header(0, 10, 24, 0, 64)); }},
+    {"NegativeWidth", [] { Save(Header(-5, 10, 24, 0, 64)); }},
+    {"ZeroHeight", [] { Save(Header(10, 0, 24, 0, 64)); }},
+    {"NoBitsPerPixel", [] { Save(Header(4, 4, 0, 0, 64)); }},
+    {"Png", [] { Save(Png()); }},
+    {"Text",
+     [] {
+         const char text[] = "This is not a picture.\n";
+         Save(Bytes(text, text + sizeof text - 1));
+     }},
+    {"Directory", [] { ASSERT_TRUE(std::filesystem::create_directory("lsd.bmp")); }},
+    {"DanglingLink", [] { ASSERT_EQ(symlink("no-such-picture.bmp", "lsd.bmp"), 0); }},
+    // Opens fine, but every read fails (EIO: address 0 is not mapped in the reader).
+    {"ReadFails", [] { ASSERT_EQ(symlink("/proc/self/mem", "lsd.bmp"), 0); }},
+    {"NoReadPermission",
+     [] {
+         if (geteuid() == 0) GTEST_SKIP() << "root reads files whatever their mode";
+         Save(Truncated(54 + 64 * 64 * 3));
+         ASSERT_EQ(chmod("lsd.bmp", 0), 0);
+     }},
+};
+
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class BrokenPicture : public testing::TestWithParam<Case> {};
+
+TEST_P(BrokenPicture, ReportsThePictureErrorAndExits) {
+    ScratchDir scratch;
+    scratch.Enter();
+    GetParam().make();
+    if (IsSkipped() || HasFatalFailure()) return;
+
+    // A program that took the file for a picture would run until closed.
+    const ProgramResult run = RunProgram({PRISMWARP_PROGRAM}, 60);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "Unhandled Exception: Unable to Load Image make sure its in the directory!\n\n");
+    EXPECT_EQ(run.out, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, BrokenPicture, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
+
+} // namespace
