@@ -13,7 +13,11 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPRISMWARP_TESTS=ON -DPRI
 cmake --build build -j"$(nproc)"
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPRISMWARP_SANITIZE=ON \
-    -DPRISMWARP_BENCH=OFF
+# The sanitized pass leaves out the desktop tests and the Windows cross build. On X11 the
+# program loads Mesa and D-Bus: their memory is not ours to account for, and the slow
+# unwinding on every malloc that the SDL leak suppressions need deadlocks in Mesa's JIT.
+# The cross build checks no program of this tree.
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPRISMWARP_TESTS=ON \
+    -DPRISMWARP_SANITIZE=ON -DPRISMWARP_BENCH=OFF
 cmake --build build-asan -j"$(nproc)"
-ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
+ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -LE desktop -E windows_build
