@@ -113,6 +113,19 @@ desktop_start() {
         openbox --sm-disable >"$scratch/openbox.log" 2>&1 &
     wm_pid=$!
     poll 20 window_manager_up || fail "openbox did not start: $(tail -n 3 "$scratch/openbox.log")"
+
+    # openbox names itself before it frames windows, and on a fresh machine its first start
+    # can take many seconds more. Until it frames them, a program that waits for its window
+    # to be mapped waits with it, so a probe window must be managed first.
+    xmessage -name prismwarp-probe -title prismwarp-probe probe >/dev/null 2>&1 &
+    local probe=$!
+    poll 60 probe_managed || fail "openbox managed no window within 60 s"
+    end_process "$probe"
+}
+
+# The probe window is in the window manager's list of managed windows.
+probe_managed() {
+    wmctrl -l 2>/dev/null | grep -q prismwarp-probe
 }
 
 # Ends one of our processes: asks first, and kills it when it has not ended within 3 s
