@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 # Beyond the build: a private X server, a window manager and the tools that drive and
 # photograph the program for the desktop tests, and the Windows cross compiler.
 scripts/deps.sh build-essential cmake pkg-config libsdl1.2-compat-dev libgtest-dev \
-    libbenchmark-dev x11-utils xvfb openbox wmctrl xdotool imagemagick \
+    libbenchmark-dev x11-utils xvfb openbox fontconfig wmctrl xdotool imagemagick \
     g++-mingw-w64-x86-64-win32 valgrind
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPRISMWARP_TESTS=ON -DPRISMWARP_BENCH=ON
 cmake --build build -j"$(nproc)"

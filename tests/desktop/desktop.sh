@@ -88,11 +88,11 @@ window_manager_up() {
 desktop_start() {
     local depth=$1 tool missing=()
     command -v Xvfb >/dev/null || skip "Xvfb is not installed (Debian package xvfb)"
-    for tool in openbox wmctrl xdotool xwininfo xmessage import identify convert; do
+    for tool in openbox fc-cache wmctrl xdotool xwininfo xmessage import identify convert; do
         command -v "$tool" >/dev/null || missing+=("$tool")
     done
     ((${#missing[@]} == 0)) ||
-        skip "desktop tools missing: ${missing[*]} (Debian: openbox wmctrl xdotool x11-utils imagemagick)"
+        skip "desktop tools missing: ${missing[*]} (Debian: openbox fontconfig wmctrl xdotool x11-utils imagemagick)"
 
     scratch=$(mktemp -d "${TMPDIR:-/tmp}/prismwarp-desktop.XXXXXX")
     trap desktop_stop EXIT
@@ -108,15 +108,18 @@ desktop_start() {
     DISPLAY=":$(<"$scratch/display")"
     export DISPLAY
 
-    # openbox keeps its settings and caches in the scratch folder.
-    HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home" XDG_CACHE_HOME="$scratch/home" \
-        openbox --sm-disable >"$scratch/openbox.log" 2>&1 &
+    # openbox keeps its settings and caches in the scratch folder. On a fresh machine its
+    # first start finds font folders without a fontconfig cache, and a window mapped while
+    # it scans them is never framed; so the caches are brought up to date first.
+    local wm_env=(HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home"
+        XDG_CACHE_HOME="$scratch/home")
+    env "${wm_env[@]}" fc-cache >/dev/null 2>&1 || true
+    env "${wm_env[@]}" openbox --sm-disable >"$scratch/openbox.log" 2>&1 &
     wm_pid=$!
     poll 20 window_manager_up || fail "openbox did not start: $(tail -n 3 "$scratch/openbox.log")"
 
-    # openbox names itself before it frames windows, and on a fresh machine its first start
-    # can take many seconds more. Until it frames them, a program that waits for its window
-    # to be mapped waits with it, so a probe window must be managed first.
+    # openbox names itself before it frames windows. A program whose window it never frames
+    # waits for that window to be mapped for ever, so a probe window must be framed first.
     xmessage -name prismwarp-probe -title prismwarp-probe probe >/dev/null 2>&1 &
     local probe=$!
     poll 60 probe_managed || fail "openbox managed no window within 60 s"
