@@ -4,8 +4,6 @@
 #include <fstream>
 #include <stdexcept>
 
-namespace {
-
 void Put16(std::vector<uint8_t>& out, uint32_t v) {
     out.push_back(uint8_t(v));
     out.push_back(uint8_t(v >> 8));
@@ -15,8 +13,6 @@ void Put32(std::vector<uint8_t>& out, uint32_t v) {
     Put16(out, v & 0xFFFF);
     Put16(out, v >> 16);
 }
-
-} // namespace
 
 std::vector<uint8_t> EncodeBmp24(int width, int height, const PixelSource& pixel) {
     const uint32_t rowBytes = (uint32_t(width) * 3 + 3) & ~3u;

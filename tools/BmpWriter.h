@@ -12,6 +12,10 @@ struct Rgb {
     uint8_t b = 0;
 };
 
+// Appends a 16- or 32-bit value as BMP headers store it, lowest byte first.
+void Put16(std::vector<uint8_t>& out, uint32_t v);
+void Put32(std::vector<uint8_t>& out, uint32_t v);
+
 // The colour of the picture at (x, y), x across from the left, y down from the top.
 using PixelSource = std::function<Rgb(int x, int y)>;
 

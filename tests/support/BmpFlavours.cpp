@@ -1,6 +1,8 @@
 // BmpFlavours: the headers, palettes, row layouts and run-length codes of each flavour.
 #include "BmpFlavours.h"
 
+#include "BmpWriter.h"
+
 #include <cstdio>
 
 namespace bmpflavours {
@@ -8,16 +10,6 @@ namespace bmpflavours {
 namespace {
 
 enum Compression : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3 };
-
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
 
 int Bits(Flavour f) {
     switch (f) {
