@@ -14,12 +14,16 @@
 
 namespace {
 
-// Every SDL_UpdateRect and SDL_SetVideoMode of this test program lands here first (linked
-// with --wrap), so the tests see which frames were presented and in what order, and what
-// mode the window was asked for.
+// Every SDL_UpdateRect, SDL_SetVideoMode, SDL_LockSurface and SDL_UnlockSurface of this
+// test program lands here first (linked with --wrap), so the tests see which frames were
+// presented and in what order, what mode the window was asked for, and how often a
+// surface was locked; and so that a video mode or a lock can be refused.
 std::vector<std::string>* presentLog = nullptr;
 std::vector<std::string> videoModes;
 bool refuseVideoMode = false;
+int locks = 0;
+int unlocks = 0;
+bool refuseLock = false;
 
 } // namespace
 
@@ -39,6 +43,21 @@ extern "C" void __wrap_SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, U
         presentLog->push_back("present " + std::to_string(x) + "," + std::to_string(y) + " " +
                               std::to_string(w) + "x" + std::to_string(h));
     __real_SDL_UpdateRect(screen, x, y, w, h);
+}
+
+extern "C" int __real_SDL_LockSurface(SDL_Surface* surface);
+
+extern "C" int __wrap_SDL_LockSurface(SDL_Surface* surface) {
+    if (refuseLock) return -1;
+    ++locks;
+    return __real_SDL_LockSurface(surface);
+}
+
+extern "C" void __real_SDL_UnlockSurface(SDL_Surface* surface);
+
+extern "C" void __wrap_SDL_UnlockSurface(SDL_Surface* surface) {
+    ++unlocks;
+    __real_SDL_UnlockSurface(surface);
 }
 
 namespace {
@@ -101,7 +120,8 @@ struct SurfaceCase {
     const char* name;
     int depth;
     Uint32 rmask, gmask, bmask, amask;
-    Color read; // what GetPixel gives back after PutPixel stored kStored
+    Color read;       // what GetPixel gives back after PutPixel stored kStored
+    Uint32 flags = 0; // SDL_HWSURFACE: a surface that must be locked for writing
 };
 
 // Every byte differs, so each one shows where it went.
@@ -127,6 +147,8 @@ const SurfaceCase kSurfaces[] = {
     {"Xrgb8888", 32, 0xFF0000, 0x00FF00, 0x0000FF, 0, {0xF7, 0xE1, 0xC3, kStored}},
     {"Abgr8888", 32, 0x0000FF, 0x00FF00, 0xFF0000, 0xFF000000, {0xF7, 0xE1, 0xC3, kStored}},
     {"Rgba8888", 32, 0xFF000000, 0xFF0000, 0xFF00, 0xFF, {0xF7, 0xE1, 0xC3, kStored}},
+    // Written between a lock and an unlock, one pair for each pixel.
+    {"MustLockXrgb8888", 32, 0xFF0000, 0xFF00, 0xFF, 0, {0xF7, 0xE1, 0xC3, kStored}, SDL_HWSURFACE},
 };
 
 constexpr int kW = 5;
@@ -140,9 +162,19 @@ protected:
         image.surface = SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, c.depth, c.rmask, c.gmask,
                                              c.bmask, c.amask);
         ASSERT_NE(image.surface, nullptr) << SDL_GetError();
+        // The SDL 1.2 compatibility layer keeps every surface in system memory and leaves
+        // SDL_HWSURFACE out of its flags, so the flag is set here; SDL_MUSTLOCK reads only
+        // the flags and the offset.
+        image.surface->flags |= c.flags;
+        ASSERT_EQ(bool(SDL_MUSTLOCK(image.surface)), c.flags != 0);
+        locks = unlocks = 0;
         // Includes the row padding, which must stay untouched as well.
         std::memset(image.surface->pixels, kUntouched, Bytes());
     }
+
+    void TearDown() override { refuseLock = false; }
+
+    bool MustLock() const { return GetParam().flags != 0; }
 
     size_t Bytes() const { return size_t(image.surface->pitch) * kH; }
 
@@ -171,6 +203,27 @@ TEST_P(PixelAccess, PutStoresLowBytesInOrderAndGetReadsThemBack) {
         EXPECT_EQ(Pixels(), expected);
         EXPECT_EQ(App::GetPixel(image, x, y), GetParam().read);
     }
+    const int pairs = MustLock() ? 3 : 0;
+    EXPECT_EQ(locks, pairs);
+    EXPECT_EQ(unlocks, pairs);
+}
+
+// A surface that must be locked and cannot be is not written: that pixel is skipped, and
+// nothing is unlocked. A surface that needs no lock never asks for one.
+TEST_P(PixelAccess, AFailedLockSkipsThePixel) {
+    std::vector<Uint8> expected = Pixels();
+    const int n = image.surface->format->BytesPerPixel;
+    if (!MustLock())
+        for (int i = 0; i < n; ++i)
+            expected[size_t(image.surface->pitch + n + i)] = Uint8(kStored >> (8 * i));
+
+    refuseLock = true;
+    {
+        SurfaceLoan loan(app.screen, image.surface);
+        app.PutPixel(1, 1, Color(1, 2, 3, kStored));
+    }
+    EXPECT_EQ(Pixels(), expected);
+    EXPECT_EQ(unlocks, 0);
 }
 
 TEST_P(PixelAccess, PositionsOutsideReadBlackAndAreNeverWritten) {
@@ -355,6 +408,24 @@ TEST_P(FrameLoop, DispatchesEveryEventAndPresentsEveryFrame) {
     EXPECT_EQ(app.mouseX, c.mouseX);
     EXPECT_EQ(app.mouseY, c.mouseY);
     EXPECT_EQ(app.mouseButton, c.mouseButton);
+}
+
+// The clear rectangle is taken at the first Run of the process and kept: a screen said to
+// have shrunk afterwards is still cleared whole, and presented at its new size.
+TEST_F(AppTest, ClearRectangleKeepsTheSizeOfTheFirstRun) {
+    auto* recorder = new Recorder({{Quit()}, {Quit()}});
+    app.handler = recorder;
+    app.Run(); // every App of this program is 320 x 240, so this or an earlier Run was first
+
+    app.width = 10;
+    app.height = 10;
+    app.PutPixel(319, 239, Color(255, 255, 255, 0xFFFFFF));
+    recorder->log.clear();
+    presentLog = &recorder->log;
+    app.Run();
+    presentLog = nullptr;
+
+    EXPECT_EQ(recorder->log, (std::vector<std::string>{"update", "event 12", "present 0,0 10x10"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Events, FrameLoop, ::testing::ValuesIn(kLoops),
