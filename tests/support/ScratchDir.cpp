@@ -8,6 +8,16 @@
 #include <system_error>
 #include <vector>
 
+WorkingFolder::WorkingFolder(const std::string& path)
+    : previous(std::filesystem::current_path().string()) {
+    std::filesystem::current_path(path);
+}
+
+WorkingFolder::~WorkingFolder() {
+    std::error_code ignored;
+    std::filesystem::current_path(previous, ignored);
+}
+
 ScratchDir::ScratchDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "prismwarp-XXXXXX").string();
     std::vector<char> name(pattern.begin(), pattern.end());
@@ -17,12 +27,12 @@ ScratchDir::ScratchDir() {
 }
 
 ScratchDir::~ScratchDir() {
+    // Out of the folder before it goes.
+    entered.reset();
     std::error_code ignored;
-    if (!previous.empty()) std::filesystem::current_path(previous, ignored);
     std::filesystem::remove_all(path, ignored);
 }
 
 void ScratchDir::Enter() {
-    previous = std::filesystem::current_path().string();
-    std::filesystem::current_path(path);
+    entered.emplace(path);
 }

@@ -1,7 +1,20 @@
 // ScratchDir: a fresh, private folder for one test, removed with everything in it.
 #pragma once
 
+#include <optional>
 #include <string>
+
+// Makes a folder the working directory while it lives, then goes back to the one before.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(const std::string& path);
+    ~WorkingFolder();
+    WorkingFolder(const WorkingFolder&) = delete;
+    WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+private:
+    std::string previous;
+};
 
 class ScratchDir {
 public:
@@ -18,5 +31,5 @@ public:
 
 private:
     std::string path;
-    std::string previous; // the working directory before Enter, empty if not entered
+    std::optional<WorkingFolder> entered;
 };

@@ -1,12 +1,9 @@
-// TestPicture: drawing the picture with SDL and saving it as a BMP in a temporary folder.
+// TestPicture: drawing the picture with SDL and saving it as a BMP in a scratch folder.
 #include "TestPicture.h"
 
 #include <SDL.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace {
 
@@ -55,30 +52,9 @@ SDL_Surface* Draw(int bitsPerPixel) {
 } // namespace
 
 TestPicture::TestPicture(int bitsPerPixel) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/prismwarp-XXXXXX";
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create " + pattern);
-    folder = pattern;
-    file = folder + "/lsd.bmp";
-
+    const std::string file = File();
     SDL_Surface* s = Draw(bitsPerPixel);
     const bool saved = s && SDL_SaveBMP(s, file.c_str()) == 0;
     if (s) SDL_FreeSurface(s);
     if (!saved) throw std::runtime_error("cannot write " + file + ": " + SDL_GetError());
-}
-
-TestPicture::~TestPicture() {
-    std::remove(file.c_str());
-    rmdir(folder.c_str());
-}
-
-TestPicture::Scope::Scope(const TestPicture& picture) {
-    char here[4096];
-    if (!getcwd(here, sizeof here) || chdir(picture.folder.c_str()) != 0)
-        throw std::runtime_error("cannot enter " + picture.folder);
-    previous = here;
-}
-
-TestPicture::Scope::~Scope() {
-    if (chdir(previous.c_str()) != 0) std::perror(previous.c_str());
 }
