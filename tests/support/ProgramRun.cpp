@@ -1,33 +1,45 @@
-// ProgramRun: posix_spawn with both output streams on pipes, read until both close.
+// ProgramRun: posix_spawn with the output streams on files, and waiting by polling.
 #include "ProgramRun.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <thread>
 
 extern char** environ;
 
 namespace {
 
-// The caller's environment without a display, with the dummy video driver.
-std::vector<std::string> HeadlessEnvironment() {
-    std::vector<std::string> env;
+std::string Name(const std::string& var) {
+    return var.substr(0, var.find('='));
+}
+
+// The caller's environment without a display and with the dummy video driver, then `env`
+// in place of the caller's entries of the same names.
+std::vector<std::string> HeadlessEnvironment(const std::vector<std::string>& env) {
+    std::vector<std::string> replaced = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
+    for (const std::string& var : env)
+        replaced.push_back(Name(var));
+
+    std::vector<std::string> result;
     for (char** e = environ; *e; ++e) {
         const std::string var = *e;
-        if (var.rfind("DISPLAY=", 0) == 0 || var.rfind("WAYLAND_DISPLAY=", 0) == 0 ||
-            var.rfind("SDL_VIDEODRIVER=", 0) == 0)
-            continue;
-        env.push_back(var);
+        if (std::find(replaced.begin(), replaced.end(), Name(var)) == replaced.end())
+            result.push_back(var);
     }
-    env.push_back("SDL_VIDEODRIVER=dummy");
-    return env;
+    const auto driver = [](const std::string& var) { return Name(var) == "SDL_VIDEODRIVER"; };
+    if (std::none_of(env.begin(), env.end(), driver)) result.push_back("SDL_VIDEODRIVER=dummy");
+    result.insert(result.end(), env.begin(), env.end());
+    return result;
 }
 
 std::vector<char*> Pointers(std::vector<std::string>& strings) {
@@ -38,67 +50,78 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
     return pointers;
 }
 
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
 } // namespace
 
-ProgramResult RunProgram(const std::vector<std::string>& argv, int killAfterSeconds) {
-    int outPipe[2], errPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
-
+ProgramRun::ProgramRun(const std::vector<std::string>& argv, const std::string& folder,
+                       const std::vector<std::string>& env) {
+    const std::string out = output.File("stdout"), err = output.File("stderr");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1]})
-        posix_spawn_file_actions_addclose(&actions, fd);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
 
     std::vector<std::string> args = argv;
-    std::vector<std::string> env = HeadlessEnvironment();
-    pid_t pid;
+    std::vector<std::string> environment = HeadlessEnvironment(env);
     const int spawned = posix_spawn(&pid, args[0].c_str(), &actions, nullptr, Pointers(args).data(),
-                                    Pointers(env).data());
+                                    Pointers(environment).data());
     posix_spawn_file_actions_destroy(&actions);
-    close(outPipe[1]);
-    close(errPipe[1]);
     if (spawned != 0) {
-        close(outPipe[0]);
-        close(errPipe[0]);
+        pid = -1;
         throw std::runtime_error("cannot run " + args[0] + ": " + std::strerror(spawned));
     }
+}
 
-    ProgramResult result;
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    std::string* sinks[2] = {&result.out, &result.err};
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(killAfterSeconds);
-    for (int open = 2; open > 0;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        const int ready = poll(fds, 2, left.count() > 0 ? int(left.count()) : 0);
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready < 0) break;
-        if (ready == 0) {
-            kill(pid, SIGKILL);
-            break;
-        }
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !fds[i].revents) continue;
-            char buffer[4096];
-            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-            if (n > 0) {
-                sinks[i]->append(buffer, size_t(n));
-            } else if (n == 0 || errno != EINTR) {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            }
+ProgramRun::~ProgramRun() {
+    if (!Exited()) {
+        kill(pid, SIGKILL);
+        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
         }
     }
-    for (pollfd& fd : fds)
-        if (fd.fd >= 0) close(fd.fd);
+}
 
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+bool ProgramRun::Exited() {
+    if (status >= 0) return true;
+    int raw = 0;
+    if (waitpid(pid, &raw, WNOHANG) != pid) return false;
+    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    return true;
+}
+
+bool ProgramRun::AwaitExit(int seconds) {
+    return Await([this] { return Exited(); }, seconds);
+}
+
+std::string ProgramRun::Out() const {
+    return ReadFile(output.File("stdout"));
+}
+
+std::string ProgramRun::Err() const {
+    return ReadFile(output.File("stderr"));
+}
+
+bool Await(const std::function<bool()>& condition, int seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return result;
+    return true;
+}
+
+ProgramResult RunProgram(const std::vector<std::string>& argv, int killAfterSeconds) {
+    ProgramRun run(argv);
+    if (!run.AwaitExit(killAfterSeconds)) {
+        kill(run.Pid(), SIGKILL);
+        run.AwaitExit(killAfterSeconds);
+    }
+    return {run.Status(), run.Out(), run.Err()};
 }
