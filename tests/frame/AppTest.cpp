@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ColorPrinter.h"
+#include "Events.h"
 #include "SurfaceLoan.h"
 #include "main/ErrorMsg.h"
 
@@ -272,36 +273,6 @@ TEST_F(AppTest, UnknownBytesPerPixelReadsWhiteAndRefusesWrites) {
 }
 
 // --- Frame loop ------------------------------------------------------------------------
-
-SDL_Event Motion(Uint16 x, Uint16 y) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.x = x;
-    e.motion.y = y;
-    return e;
-}
-
-SDL_Event Button(Uint8 type, Uint16 x, Uint16 y, Uint8 button) {
-    SDL_Event e{};
-    e.type = type;
-    e.button.x = x;
-    e.button.y = y;
-    e.button.button = button;
-    return e;
-}
-
-SDL_Event Key(Uint8 type, SDLKey sym) {
-    SDL_Event e{};
-    e.type = type;
-    e.key.keysym.sym = sym;
-    return e;
-}
-
-SDL_Event Quit() {
-    SDL_Event e{};
-    e.type = SDL_QUIT;
-    return e;
-}
 
 // Pushes each frame's events from its Update and writes down every call it receives.
 class Recorder : public EventHandler {

@@ -31,10 +31,9 @@ Bytes Picture(size_t cut) {
     return b;
 }
 
-// Sets the 32-bit little-endian field at `at`.
+// The file with the 32-bit header field at `at` set to v.
 Bytes With(Bytes b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = uint8_t(v >> (8 * i));
+    bmpflavours::Patch32(b, at, v);
     return b;
 }
 

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "BmpFlavours.h"
+#include "BmpWriter.h"
 #include "ProgramRun.h"
 #include "ScratchDir.h"
 
@@ -17,26 +18,18 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void Put32(Bytes& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(uint8_t(v >> (8 * i)));
-}
-
-// A 14-byte file header and a 40-byte info header declaring the given picture, followed
-// by `data` bytes of zeros.
+// A written 1 x 1 BMP whose headers are patched to declare the given picture, with `data`
+// bytes of zeros after them.
 Bytes Header(int32_t width, int32_t height, uint16_t bits, uint32_t compression, size_t data) {
-    Bytes b = {'B', 'M'};
-    Put32(b, uint32_t(54 + data));
-    Put32(b, 0);
-    Put32(b, 54);
-    Put32(b, 40);
-    Put32(b, uint32_t(width));
-    Put32(b, uint32_t(height));
-    b.insert(b.end(), {1, 0, uint8_t(bits), uint8_t(bits >> 8)});
-    Put32(b, compression);
-    for (int i = 0; i < 5; ++i)
-        Put32(b, 0);
-    b.resize(b.size() + data, 0);
+    Bytes b = EncodeBmp24(1, 1, [](int, int) { return Rgb{}; });
+    b.resize(54);
+    b.resize(54 + data, 0);
+    bmpflavours::Patch32(b, 2, uint32_t(b.size())); // file size
+    bmpflavours::Patch32(b, 18, uint32_t(width));
+    bmpflavours::Patch32(b, 22, uint32_t(height));
+    bmpflavours::Patch16(b, 28, bits);
+    bmpflavours::Patch32(b, 30, compression);
+    bmpflavours::Patch32(b, 34, uint32_t(data)); // size of the pixels
     return b;
 }
 

@@ -3,7 +3,10 @@
 
 #include "BmpWriter.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
+#include <stdexcept>
 
 namespace bmpflavours {
 
@@ -272,12 +275,25 @@ Rgb Expected(Flavour f, int x, int y) {
     return colors ? PaletteColor(Index(x, y, colors)) : TrueColor(x, y);
 }
 
+void Patch16(std::vector<uint8_t>& bytes, size_t at, uint32_t v) {
+    std::vector<uint8_t> field;
+    Put16(field, v);
+    std::copy(field.begin(), field.end(), bytes.begin() + std::ptrdiff_t(at));
+}
+
+void Patch32(std::vector<uint8_t>& bytes, size_t at, uint32_t v) {
+    std::vector<uint8_t> field;
+    Put32(field, v);
+    std::copy(field.begin(), field.end(), bytes.begin() + std::ptrdiff_t(at));
+}
+
 bool SaveFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    const bool written =
-        bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && written;
+    try {
+        WriteFile(path, bytes);
+        return true;
+    } catch (const std::runtime_error&) {
+        return false;
+    }
 }
 
 } // namespace bmpflavours

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "BmpWriter.h"
+
 namespace bmpflavours {
 
 enum class Flavour {
@@ -27,10 +29,7 @@ enum class Flavour {
 const std::vector<Flavour>& AllFlavours();
 std::string Name(Flavour flavour);
 
-struct Rgb {
-    uint8_t r, g, b;
-    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
-};
+using ::Rgb;
 
 // The whole file of a width x height picture; width and height are at least 1.
 std::vector<uint8_t> Write(Flavour flavour, int width, int height);
@@ -38,7 +37,12 @@ std::vector<uint8_t> Write(Flavour flavour, int width, int height);
 // The colour SDL decodes at (x, y) of that picture.
 Rgb Expected(Flavour flavour, int x, int y);
 
-// Writes bytes to a file; false when it cannot.
+// Overwrites the 16- or 32-bit little-endian field at byte `at`, as BMP headers store
+// it: for files made broken on purpose.
+void Patch16(std::vector<uint8_t>& bytes, size_t at, uint32_t v);
+void Patch32(std::vector<uint8_t>& bytes, size_t at, uint32_t v);
+
+// Writes bytes to a file with the BMP tool's WriteFile; false when it cannot.
 bool SaveFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 } // namespace bmpflavours

@@ -1,4 +1,4 @@
-// ColorPrinter: comparing and printing Color values in tests.
+// ColorPrinter: comparing and printing Color and Rgb values in tests.
 #include "ColorPrinter.h"
 
 #include <iomanip>
@@ -16,6 +16,14 @@ std::ostream& operator<<(std::ostream& out, const Color& c) {
 }
 
 void PrintTo(const Color& c, std::ostream* out) {
+    *out << c;
+}
+
+std::ostream& operator<<(std::ostream& out, const Rgb& c) {
+    return out << "{r " << int(c.r) << ", g " << int(c.g) << ", b " << int(c.b) << "}";
+}
+
+void PrintTo(const Rgb& c, std::ostream* out) {
     *out << c;
 }
 
