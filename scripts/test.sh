@@ -1,7 +1,8 @@
 #!/bin/bash
 # Installs what is missing, builds everything and runs every test: once as built for use
 # (with a few frames under valgrind memcheck), once under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer. scripts/demo.sh configures build/ alike: keep the two cmake
+# lines the same, or each script rebuilds everything after the other.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Beyond the build: a private X server, a window manager and the tools that drive and
