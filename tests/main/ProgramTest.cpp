@@ -18,32 +18,35 @@ Rgb Stripes(int x, int y) {
     return {uint8_t(x * 7), uint8_t(y * 11), uint8_t((x + y) * 3 + 1)};
 }
 
-// A sanitized build would otherwise refuse a library loaded ahead of its runtime.
-std::string SanitizerOptions() {
-    const char* given = std::getenv("ASAN_OPTIONS");
-    return std::string("ASAN_OPTIONS=") + (given ? std::string(given) + ":" : "") +
-           "verify_asan_link_order=0";
-}
-
 // The program started in `folder` under the given video driver, with the PresentLog
 // library preloaded to count its frames into a file of its own. The minute it is given
 // to start or to end only keeps a broken program from hanging the test.
 class Program {
 public:
     Program(const ScratchDir& folder, const std::string& driver)
-        : run({PRISMWARP_PROGRAM}, folder.Path(),
+        : presented(logs.File("presented")),
+          run({PRISMWARP_PROGRAM}, folder.Path(),
               {"SDL_VIDEODRIVER=" + driver, std::string("LD_PRELOAD=") + PRISMWARP_PRESENT_LOG_LIB,
-               "PRISMWARP_PRESENT_LOG=" + logs.File("presented"), SanitizerOptions()}) {}
+               "PRISMWARP_PRESENT_LOG=" + presented, SanitizerOptions()}) {}
+
+    ProgramRun& Run() { return run; }
 
     long Frames() const {
         struct stat info;
-        return stat(logs.File("presented").c_str(), &info) == 0 ? long(info.st_size) : 0;
+        return stat(presented.c_str(), &info) == 0 ? long(info.st_size) : 0;
     }
 
 private:
-    ScratchDir logs; // made before the run that writes into it
+    // A sanitized build would otherwise refuse a library loaded ahead of its runtime.
+    static std::string SanitizerOptions() {
+        const char* given = std::getenv("ASAN_OPTIONS");
+        return std::string("ASAN_OPTIONS=") + (given ? std::string(given) + ":" : "") +
+               "verify_asan_link_order=0";
+    }
 
-public:
+    // In this order: the run writes into the folder.
+    ScratchDir logs;
+    std::string presented;
     ProgramRun run;
 };
 
@@ -73,7 +76,7 @@ TEST_P(ProgramFailure, ReportsOnStderrAndExitsWithStatus1WithoutAFrame) {
     if (c.picture) WriteBmp24(folder.File("lsd.bmp"), 320, 240, Stripes);
 
     Program program(folder, c.driver);
-    ProgramRun& run = program.run;
+    ProgramRun& run = program.Run();
     ASSERT_TRUE(run.AwaitExit(60)) << "still running after a minute";
     ASSERT_LT(run.Status(), 128) << "ended by signal " << run.Status() - 128;
     EXPECT_EQ(run.Status(), 1);
@@ -95,7 +98,7 @@ TEST_P(ProgramRuns, DrawsFramesUntilQuitThenExitsWithStatus0) {
     WriteBmp24(folder.File("lsd.bmp"), width, height, Stripes);
 
     Program program(folder, "dummy");
-    ProgramRun& run = program.run;
+    ProgramRun& run = program.Run();
     ASSERT_TRUE(Await([&] { return program.Frames() >= 3 || run.Exited(); }, 60))
         << "no frame presented after a minute";
     ASSERT_FALSE(run.Exited()) << "ended on its own, status " << run.Status()
