@@ -19,6 +19,7 @@ readonly caption="Unhandled Exception"
 readonly box_text=$'Unhandled Exception: Unable to Load Image make sure its in the directory!\n\n'
 
 require_cross_build
+command -v xprop >/dev/null || skip "xprop is not installed (Debian package x11-utils)"
 desktop_start "$depth"
 trap 'wine_prefix_stop; desktop_stop' EXIT
 wine_prefix_start
@@ -111,6 +112,12 @@ for dismiss in Return button window_manager; do
     start_windows_program "$scratch/nopicture"
     poll 60 window_titled "$caption" || fail "no window titled '$caption' appeared"
     box=$window
+    # GetForegroundWindow gave the program's window as the box's owner, and Wine tells the
+    # window manager so.
+    owner=$(xprop -id "$box" WM_TRANSIENT_FOR | awk '/window id/ { print $NF }')
+    window_titled Prismwarp || fail "the program's window is gone while its box is open"
+    [[ $owner == 0x* && $((owner)) == "$window" ]] ||
+        fail "the box belongs to window '$owner', not to the program's $(printf 0x%x "$window")"
     # Wine logs the box's text as a wide string literal, line feeds as \n.
     escaped=${box_text//$'\n'/\\n}
     logged=$(sed -n 's/^.*trace:msgbox:MSGBOX_OnInit //p' "$scratch/stderr")
