@@ -12,4 +12,5 @@ echo "Installing:$missing"
 as_root=""
 [ "$(id -u)" -eq 0 ] || as_root=sudo
 $as_root apt-get update -qq
+# shellcheck disable=SC2086 # $missing is a list of package names, one word each
 $as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing

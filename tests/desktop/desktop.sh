@@ -253,3 +253,18 @@ pixel_hash() {
 greater() {
     awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'
 }
+
+# Takes shot `name` and counts the shots in a row (in plain_run) with less than `share` of
+# their pixels saturated; true once there are `count`. Overlay frames can look plain now and
+# then, so several plain shots in a row tell that the overlay is off.
+plain_run=0
+plain_shots_in_a_row() {
+    local name=$1 share=$2 count=$3
+    shot "$name" || return 1
+    if greater "$share" "$(saturated_share "$name")"; then
+        plain_run=$((plain_run + 1))
+    else
+        plain_run=0
+    fi
+    ((plain_run >= count))
+}

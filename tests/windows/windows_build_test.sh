@@ -46,12 +46,12 @@ ln -s "$sdl_include" "$scratch/sdl/include"
         sed -n 's/^\(__imp_\)\{0,1\}\(SDL_[A-Za-z0-9_]*\)$/\2/p' | grep -vx SDL_main | sort -u
 } >"$scratch/SDL.def"
 "$target-dlltool" -d "$scratch/SDL.def" -D SDL.dll -l "$scratch/sdl/lib/libSDL.dll.a"
-"$target-g++" -c "$here/windows/SdlMainStandIn.cpp" -o "$scratch/SdlMain.o"
+"$target-g++" -c "$here/SdlMainStandIn.cpp" -o "$scratch/SdlMain.o"
 "$target-ar" rcs "$scratch/sdl/lib/libSDLmain.a" "$scratch/SdlMain.o"
 
 echo "* the CMake files build the program for Windows"
 SDLDIR="$scratch/sdl" cmake -S "$project" -B "$scratch/build" \
-    -DCMAKE_TOOLCHAIN_FILE="$here/windows/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$project/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
     >"$scratch/configure.log" 2>&1 || { cat "$scratch/configure.log"; fail "configuring failed"; }
 cmake --build "$scratch/build" --target prismwarp -j2 >"$scratch/build.log" 2>&1 ||
     { cat "$scratch/build.log"; fail "building failed"; }

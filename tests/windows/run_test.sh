@@ -1,0 +1,135 @@
+#!/bin/bash
+# The Windows program, cross-built by windows_cross_build, run under Wine on a private X
+# server with openbox at one colour depth, from a folder that holds only what a Windows user
+# has: prismwarp.exe, SDL.dll and lsd.bmp. It is used as a person would: the window appears,
+# animates, takes Up and Down in its focus, and closes through the window manager; without
+# the picture its error box is dismissed by Return, its OK button and the window manager.
+# Usage: run_test.sh ROOT DEPTH
+# shellcheck source=tests/desktop/desktop.sh
+source "$(dirname "$0")/../desktop/desktop.sh"
+root=$1
+depth=$2
+# shellcheck source=tests/windows/windows.sh
+source "$(dirname "$0")/windows.sh"
+
+# Many colours in a frame and in each quarter; the share of saturated pixels with and
+# without the overlay. The same measures as the Linux window test.
+readonly min_colours=10000 min_quarter_colours=1000 overlay_share=0.3 plain_share=0.1
+readonly caption="Unhandled Exception"
+readonly box_text=$'Unhandled Exception: Unable to Load Image make sure its in the directory!\n\n'
+
+require_cross_build
+command -v xprop >/dev/null || skip "xprop is not installed (Debian package x11-utils)"
+desktop_start "$depth"
+trap 'wine_prefix_stop; desktop_stop' EXIT
+wine_prefix_start
+
+# The program's folders: with the picture, and without it.
+mkdir "$scratch/user" "$scratch/nopicture"
+for folder in user nopicture; do
+    cp "$cross_build/prismwarp.exe" "$sdl_dir/bin/SDL.dll" "$scratch/$folder/"
+done
+cp "$cross_build/lsd.bmp" "$scratch/user/"
+
+# Starts the program under Wine in `folder`. Wine logs the text of every message box.
+start_windows_program() {
+    (cd "$1" && exec env WINEDEBUG=-all,trace+msgbox wine prismwarp.exe) \
+        >"$scratch/stdout" 2>"$scratch/stderr" &
+    program_pid=$!
+}
+
+# Gives `window` the focus and presses `key` there, through the X server as a keyboard
+# would, once the window manager reports the window active.
+key_into_window() {
+    local key=$1
+    xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+    active_is_window() {
+        [[ $(xdotool getactivewindow 2>/dev/null) == "$window" ]]
+    }
+    poll 10 active_is_window || fail "window $window did not get the focus for $key"
+    xdotool key "$key"
+}
+
+# The number of colours of shot `name`, and of each quarter.
+expect_many_colours() {
+    local name=$1 n
+    n=$(colours "$name")
+    ((n >= min_colours)) || return 1
+    for n in $(quarter_colours "$name"); do
+        ((n >= min_quarter_colours)) || return 1
+    done
+}
+
+step "the window: 'Prismwarp', 320x240 at $depth bits"
+start_windows_program "$scratch/user"
+poll 60 window_titled Prismwarp ||
+    fail "no window titled Prismwarp appeared; Wine says: $(tail -n 5 "$scratch/stderr")"
+geometry=$(window_geometry)
+[[ $geometry == "320x240 $depth" ]] || fail "window is '$geometry' (size depth), expected '320x240 $depth'"
+
+step "it animates in many colours"
+drawn() {
+    shot first && expect_many_colours first
+}
+poll 20 drawn || fail "no frame with $min_colours colours, $min_quarter_colours in each quarter"
+first_hash=$(pixel_hash first)
+later_differs() {
+    shot later && expect_many_colours later && [[ $(pixel_hash later) != "$first_hash" ]]
+}
+poll 10 later_differs || fail "the window did not change within 10 s"
+
+step "Up in its focus turns the overlay on, Down turns it off"
+share=$(saturated_share later)
+greater "$plain_share" "$share" || fail "$share of the pixels are saturated before Up"
+key_into_window Up
+overlay_on() {
+    shot keyed && greater "$(saturated_share keyed)" "$overlay_share"
+}
+poll 10 overlay_on || fail "no frame with the overlay within 10 s of Up"
+key_into_window Down
+plain_run=0
+poll 10 plain_shots_in_a_row keyed "$plain_share" 4 ||
+    fail "the overlay was still showing 10 s after Down"
+expect_running "after the keys"
+
+step "closing the window through the window manager ends it with status 0"
+wmctrl -F -c Prismwarp || fail "wmctrl could not close the window"
+wait_for_exit 10
+((exit_status == 0)) || fail "exit status $exit_status, expected 0"
+
+# Clicks the box's OK button. Wine draws the button itself, inside the box's one X window:
+# one button, centred, its middle 22 pixels above the box's bottom edge.
+click_ok_button() {
+    local x y width height
+    read -r x y width height < <(xwininfo -id "$window" | awk '
+        /Absolute upper-left X:/ { x = $NF } /Absolute upper-left Y:/ { y = $NF }
+        /^ +Width:/ { w = $2 } /^ +Height:/ { h = $2 } END { print x, y, w, h }')
+    xdotool mousemove $((x + width / 2)) $((y + height - 22)) click 1
+}
+
+for dismiss in Return button window_manager; do
+    step "without lsd.bmp, the error box; dismissed by $dismiss it ends the program with 1"
+    start_windows_program "$scratch/nopicture"
+    poll 60 window_titled "$caption" || fail "no window titled '$caption' appeared"
+    box=$window
+    # GetForegroundWindow gave the program's window as the box's owner, and Wine tells the
+    # window manager so.
+    owner=$(xprop -id "$box" WM_TRANSIENT_FOR | awk '/window id/ { print $NF }')
+    window_titled Prismwarp || fail "the program's window is gone while its box is open"
+    [[ $owner == 0x* && $((owner)) == "$window" ]] ||
+        fail "the box belongs to window '$owner', not to the program's $(printf 0x%x "$window")"
+    # Wine logs the box's text as a wide string literal, line feeds as \n.
+    escaped=${box_text//$'\n'/\\n}
+    logged=$(sed -n 's/^.*trace:msgbox:MSGBOX_OnInit //p' "$scratch/stderr")
+    [[ $logged == "L\"$escaped\"" ]] || fail "the box shows $logged, expected L\"$escaped\""
+    sleep 1
+    expect_running "while the box was open"
+    window=$box
+    case $dismiss in
+    Return) key_into_window Return ;;
+    button) click_ok_button ;;
+    window_manager) wmctrl -F -c "$caption" || fail "wmctrl could not close the box" ;;
+    esac
+    wait_for_exit 10
+    ((exit_status == 1)) || fail "exit status $exit_status, expected 1"
+done

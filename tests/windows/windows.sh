@@ -1,0 +1,49 @@
+# Windows test helpers: the cross build of the program and its tests for 64-bit Windows, with
+# SDL 1.2 built for Windows from Debian's source, and private Wine prefixes to run them in.
+# Sourced by the Windows test scripts, which set `root` (the build folder's windows/) first.
+# shellcheck shell=bash disable=SC2034,SC2154 # root is set, and sdl_dir is read, by the test scripts
+
+readonly mingw=x86_64-w64-mingw32
+readonly sdl_dir=$root/sdl
+readonly cross_build=$root/build
+readonly cross_built=$cross_build/.prismwarp-tests-built
+wine_prefix=""
+
+# Skips unless the cross compiler, Wine and CMake are there.
+require_cross_tools() {
+    local tool
+    for tool in "$mingw-g++" "$mingw-objdump" wine wineserver wineboot cmake; do
+        command -v "$tool" >/dev/null ||
+            skip "$tool is not installed (Debian: g++-mingw-w64-x86-64-win32 wine wine64 cmake)"
+    done
+}
+
+# Skips unless the windows_cross_build test has left a finished cross build.
+require_cross_build() {
+    require_cross_tools
+    [[ -f $cross_built ]] ||
+        skip "no cross build in $cross_build: the test windows_cross_build did not run or pass"
+}
+
+# Makes a fresh Wine prefix in the build folder and points Wine at it (WINEPREFIX). Wine's
+# installers of Mono and Gecko are turned off, so that creating it opens no dialog. Skips
+# where Wine cannot run at all.
+wine_prefix_start() {
+    wine_prefix=$(mktemp -d "$root/prefix.XXXXXX")
+    export WINEPREFIX=$wine_prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    if ! wineboot -i >"$wine_prefix.log" 2>&1 || ! wineserver -w; then
+        local reason
+        reason=$(tail -n 3 "$wine_prefix.log" | tr '\n' ' ')
+        wine_prefix_stop
+        skip "Wine cannot run here: $reason"
+    fi
+}
+
+# Ends every Windows process of our prefix, and its wineserver, and removes the prefix.
+wine_prefix_stop() {
+    [[ -n $wine_prefix ]] || return 0
+    WINEPREFIX=$wine_prefix wineserver -k 2>/dev/null || true
+    WINEPREFIX=$wine_prefix wineserver -w 2>/dev/null || true
+    rm -rf "$wine_prefix" "$wine_prefix.log"
+    wine_prefix=""
+}
