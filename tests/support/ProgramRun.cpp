@@ -1,4 +1,4 @@
-// ProgramRun: posix_spawn with both output streams on pipes, read until both close.
+// ProgramRun: fork and exec with both output streams on pipes, read until both close.
 #include "ProgramRun.h"
 
 #include <cerrno>
@@ -7,8 +7,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,6 +30,14 @@ std::vector<std::string> HeadlessEnvironment() {
     return env;
 }
 
+// Applies "NAME=value" (set) and "NAME" (remove) to the environment.
+void Change(std::vector<std::string>& env, const std::string& change) {
+    const std::string name = change.substr(0, change.find('='));
+    for (auto it = env.begin(); it != env.end();)
+        it = it->compare(0, name.size() + 1, name + "=") == 0 ? env.erase(it) : it + 1;
+    if (change.find('=') != std::string::npos) env.push_back(change);
+}
+
 std::vector<char*> Pointers(std::vector<std::string>& strings) {
     std::vector<char*> pointers;
     for (std::string& s : strings)
@@ -41,42 +49,78 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 } // namespace
 
 ProgramResult RunProgram(const std::vector<std::string>& argv, int killAfterSeconds) {
+    return RunProgram(argv, killAfterSeconds, ProgramOptions());
+}
+
+ProgramResult RunProgram(const std::vector<std::string>& argv, int killAfterSeconds,
+                         const ProgramOptions& options) {
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1]})
-        posix_spawn_file_actions_addclose(&actions, fd);
-
     std::vector<std::string> args = argv;
     std::vector<std::string> env = HeadlessEnvironment();
-    pid_t pid;
-    const int spawned = posix_spawn(&pid, args[0].c_str(), &actions, nullptr, Pointers(args).data(),
-                                    Pointers(env).data());
-    posix_spawn_file_actions_destroy(&actions);
+    for (const std::string& change : options.environment)
+        Change(env, change);
+    const std::vector<char*> argp = Pointers(args), envp = Pointers(env);
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // Only calls that are safe between fork and exec from here on.
+        const int null = open("/dev/null", O_RDONLY);
+        if (null < 0 || dup2(null, 0) < 0 || dup2(outPipe[1], 1) < 0 || dup2(errPipe[1], 2) < 0)
+            _exit(126);
+        for (int fd : {null, outPipe[0], outPipe[1], errPipe[0], errPipe[1]})
+            if (fd > 2) close(fd);
+        for (int fd : options.closed)
+            close(fd);
+        // Signals as a fresh login would have them, whatever the test runner ignores.
+        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGCHLD})
+            signal(s, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        if (options.memoryLimit) {
+            const rlimit limit = {rlim_t(options.memoryLimit), rlim_t(options.memoryLimit)};
+            if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(126);
+        }
+        execve(argp[0], argp.data(), envp.data());
+        _exit(127);
+    }
     close(outPipe[1]);
     close(errPipe[1]);
-    if (spawned != 0) {
+    if (pid < 0) {
         close(outPipe[0]);
         close(errPipe[0]);
-        throw std::runtime_error("cannot run " + args[0] + ": " + std::strerror(spawned));
+        throw std::runtime_error("cannot run " + args[0] + ": " + std::strerror(errno));
     }
 
     ProgramResult result;
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
     std::string* sinks[2] = {&result.out, &result.err};
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(killAfterSeconds);
-    for (int open = 2; open > 0;) {
+    bool signalled = !options.signalWhen;
+    bool ended = false;
+    int status = 0;
+    rusage usage = {};
+    for (int open = 2;;) {
+        if (!signalled && options.signalWhen()) {
+            kill(pid, options.signal);
+            signalled = true;
+        }
+        // Once its output is closed (or was closed from the start), the program's end is
+        // looked for every 20 ms.
+        if (open == 0 && wait4(pid, &status, WNOHANG, &usage) == pid) {
+            ended = true;
+            break;
+        }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        const int ready = poll(fds, 2, left.count() > 0 ? int(left.count()) : 0);
+        int wait = left.count() > 0 ? int(left.count()) : 0;
+        if ((!signalled || open == 0) && wait > 20) wait = 20;
+        const int ready = poll(fds, 2, wait);
         if (ready < 0 && errno == EINTR) continue;
         if (ready < 0) break;
-        if (ready == 0) {
+        if (ready == 0 && std::chrono::steady_clock::now() >= deadline) {
             kill(pid, SIGKILL);
             break;
         }
@@ -96,9 +140,9 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, int killAfterSeco
     for (pollfd& fd : fds)
         if (fd.fd >= 0) close(fd.fd);
 
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    while (!ended && wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
+    result.peakKiB = usage.ru_maxrss;
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
 }
