@@ -54,10 +54,14 @@ bool NeverShown(int status, int toolError) {
 // reads): either one ends the tool, and `stop` tells which.
 Outcome Run(const std::string& path, const std::vector<const char*>& argv, int toolError,
             int& stop) {
+    // A signal the process was started to ignore (nohup, a background job) stays ignored.
     sigset_t stops, waits, old;
     sigemptyset(&stops);
-    sigaddset(&stops, SIGTERM);
-    sigaddset(&stops, SIGINT);
+    for (const int signal : {SIGTERM, SIGINT}) {
+        struct sigaction action;
+        if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler != SIG_IGN)
+            sigaddset(&stops, signal);
+    }
     waits = stops;
     sigaddset(&waits, SIGCHLD);
     pthread_sigmask(SIG_BLOCK, &waits, &old);
