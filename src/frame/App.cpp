@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "frame/ColorRun.h"
 #include "frame/VectorClones.h"
@@ -12,17 +13,52 @@ App::App(const std::string& caption, int width, int height, int bpp, bool fullsc
     Init(caption, width, height, bpp, fullscreen);
 }
 
+namespace {
+
+// True while an App has SDL started and is not yet destroyed. Xlib ends the process with
+// exit() when it loses the X server, from inside whichever SDL call noticed; SDL_Quit
+// would then wait on the dead connection for ever. So at exit SDL is shut down only once
+// the window object is gone, as on every normal ending and after every error.
+bool sdlInUse = false;
+
+void QuitSdlAtExit() {
+    if (!sdlInUse) SDL_Quit();
+}
+
+// SDL falls back to a driver that draws into memory alone when it reaches no display (no
+// DISPLAY, no server behind it, no descriptor left for the connection). Unless the user
+// asked for such a driver through SDL_VIDEODRIVER, as the headless tests do, a window
+// that nobody can see is no window at all.
+bool DisplayUnseen() {
+    const char* chosen = std::getenv("SDL_VIDEODRIVER");
+    if (chosen && *chosen) return false;
+    char name[32] = {};
+    if (!SDL_VideoDriverName(name, sizeof name)) return false;
+    return std::strcmp(name, "offscreen") == 0 || std::strcmp(name, "dummy") == 0;
+}
+
+} // namespace
+
 App::~App() {
     delete handler;
+    sdlInUse = false;
 }
 
 void App::Init(const std::string& caption, int width, int height, int bpp, bool fullscreen) {
     // SDL shuts down when the process exits, after every window object is gone.
-    std::atexit(SDL_Quit);
-    if (SDL_Init(SDL_INIT_VIDEO) < 0) throw ErrorMsg("Error Couldnt Initalize SDL!\n");
+    std::atexit(QuitSdlAtExit);
+    sdlInUse = true;
+    try {
+        if (SDL_Init(SDL_INIT_VIDEO) < 0) throw ErrorMsg("Error Couldnt Initalize SDL!\n");
+        if (DisplayUnseen()) throw ErrorMsg("Couldnt Set Display Mode!\n");
 
-    screen.surface = SDL_SetVideoMode(width, height, bpp, fullscreen ? SDL_FULLSCREEN : 0);
-    if (!screen.surface) throw ErrorMsg("Couldnt Set Display Mode!\n");
+        screen.surface = SDL_SetVideoMode(width, height, bpp, fullscreen ? SDL_FULLSCREEN : 0);
+        if (!screen.surface) throw ErrorMsg("Couldnt Set Display Mode!\n");
+    } catch (...) {
+        // The destructor does not run for an App whose constructor failed.
+        sdlInUse = false;
+        throw;
+    }
 
     SDL_WM_SetCaption(caption.c_str(), caption.c_str());
     this->width = width;

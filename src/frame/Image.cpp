@@ -1,9 +1,116 @@
 // Image: loading a BMP and freeing the surface with its owner.
 #include "frame/Image.h"
 
+#include <climits>
 #include <cstdint>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <cerrno>
+#include <unistd.h>
+#endif
 
 namespace {
+
+// The picture file is read through a descriptor of our own: opened without waiting (a
+// FIFO or a device would block in open), checked to be a regular file before anything is
+// read, and measured with a 64-bit size, which SDL's seek cannot give for files of 2 GiB
+// and more.
+#ifdef _WIN32
+int OpenFile(const char* name) {
+    return _open(name, _O_RDONLY | _O_BINARY);
+}
+bool RegularFileSize(int fd, int64_t& size) {
+    struct _stati64 info;
+    if (_fstati64(fd, &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) return false;
+    size = info.st_size;
+    return true;
+}
+int ReadFile(int fd, void* into, int bytes) {
+    return _read(fd, into, unsigned(bytes));
+}
+int64_t SeekFile(int fd, int64_t offset, int whence) {
+    return _lseeki64(fd, offset, whence);
+}
+void CloseFile(int fd) {
+    _close(fd);
+}
+#else
+int OpenFile(const char* name) {
+    return open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+bool RegularFileSize(int fd, int64_t& size) {
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    size = info.st_size;
+    return true;
+}
+int ReadFile(int fd, void* into, int bytes) {
+    ssize_t got;
+    while ((got = read(fd, into, size_t(bytes))) < 0 && errno == EINTR) {
+    }
+    return int(got);
+}
+int64_t SeekFile(int fd, int64_t offset, int whence) {
+    return lseek(fd, off_t(offset), whence);
+}
+void CloseFile(int fd) {
+    close(fd);
+}
+#endif
+
+// SDL's stream operations on the descriptor, which the stream holds as its data.
+int Descriptor(SDL_RWops* stream) {
+    return int(reinterpret_cast<intptr_t>(stream->hidden.unknown.data1));
+}
+
+int SDLCALL StreamSeek(SDL_RWops* stream, int offset, int whence) {
+    // SDL's stream positions are ints: a position beyond them is an error, not a wrap.
+    const int64_t at = SeekFile(Descriptor(stream), offset, whence);
+    return at < 0 || at > INT_MAX ? -1 : int(at);
+}
+
+int SDLCALL StreamRead(SDL_RWops* stream, void* into, int size, int count) {
+    if (size <= 0 || count <= 0 || count > INT_MAX / size) return 0;
+    const int wanted = size * count;
+    int got = 0;
+    while (got < wanted) {
+        const int n = ReadFile(Descriptor(stream), static_cast<char*>(into) + got, wanted - got);
+        if (n < 0) {
+            SDL_SetError("Error reading from datastream");
+            return got ? got / size : -1;
+        }
+        if (n == 0) break;
+        got += n;
+    }
+    return got / size;
+}
+
+int SDLCALL StreamWrite(SDL_RWops*, const void*, int, int) {
+    SDL_SetError("The picture is opened for reading");
+    return -1;
+}
+
+int SDLCALL StreamClose(SDL_RWops* stream) {
+    CloseFile(Descriptor(stream));
+    SDL_FreeRW(stream);
+    return 0;
+}
+
+// An SDL stream that owns the descriptor and closes it when closed itself.
+SDL_RWops* Stream(int fd) {
+    SDL_RWops* stream = SDL_AllocRW();
+    if (!stream) return nullptr;
+    stream->seek = StreamSeek;
+    stream->read = StreamRead;
+    stream->write = StreamWrite;
+    stream->close = StreamClose;
+    stream->hidden.unknown.data1 = reinterpret_cast<void*>(intptr_t(fd));
+    return stream;
+}
 
 // The little-endian number in the `bytes` bytes at p.
 uint32_t Le(const Uint8* p, int bytes) {
@@ -19,12 +126,11 @@ uint32_t Le(const Uint8* p, int bytes) {
 // picture must fit in the file (SDL fails on a shorter file anyway), and a
 // run-length picture, where two bytes may stand for 255 pixels, may take at most 64 MiB
 // (8192 x 8192 pixels). Whatever else the header says is left for SDL to judge.
-bool PixelsCanBeInFile(SDL_RWops* file) {
+bool PixelsCanBeInFile(SDL_RWops* file, int64_t size) {
     // Bytes past the end of a short file stay 0, as SDL reads them.
     Uint8 h[14 + 20] = {};
     const int got = SDL_RWread(file, h, 1, sizeof h);
-    const int size = SDL_RWseek(file, 0, RW_SEEK_END);
-    if (SDL_RWseek(file, 0, RW_SEEK_SET) != 0 || size <= 0) return true;
+    if (SDL_RWseek(file, 0, RW_SEEK_SET) != 0) return false;
     if (got < 2 || h[0] != 'B' || h[1] != 'M') return true;
 
     const Uint8* info = h + 14;
@@ -57,9 +163,15 @@ Image::~Image() {
 }
 
 bool Image::Load(const char* filename) {
-    SDL_RWops* file = SDL_RWFromFile(filename, "rb");
-    if (!file) return false;
-    if (!PixelsCanBeInFile(file)) {
+    const int fd = OpenFile(filename);
+    if (fd < 0) return false;
+    int64_t size = 0;
+    SDL_RWops* file = RegularFileSize(fd, size) ? Stream(fd) : nullptr;
+    if (!file) {
+        CloseFile(fd);
+        return false;
+    }
+    if (!PixelsCanBeInFile(file, size)) {
         SDL_RWclose(file);
         return false;
     }

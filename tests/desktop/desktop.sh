@@ -151,13 +151,36 @@ desktop_stop() {
 
 # --- The program under test -----------------------------------------------------------------
 
-# Starts `program` in `folder` on the X server. Its PATH holds only xmessage, so that the
-# error box is always the same dialog, whatever other dialog tools the machine has.
+# The program's locale: C.UTF-8, the default of many fresh machines, in which the dialog
+# tools complain on their error stream about fonts and locales. Set before start_program.
+program_lang=C.UTF-8
+# How the program's PATH is set: "xmessage" holds only xmessage, so that the error box is
+# always the same dialog whatever other dialog tools the machine has; "unset" leaves it
+# out. Its stderr is a file, or closed with "closed".
+program_path=xmessage
+program_stderr="file"
+
+# Starts `program` in `folder` on the X server, with a home, a locale and a PATH of the
+# test's choosing rather than the caller's.
 start_program() {
-    local program=$1 folder=$2
-    ln -sf "$(command -v xmessage)" "$scratch/bin/xmessage"
-    (cd "$folder" && exec env -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 PATH="$scratch/bin" \
-        "$program") >"$scratch/stdout" 2>"$scratch/stderr" &
+    local program=$1 folder=$2 settings=(-u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11
+        HOME="$scratch/home" LANG="$program_lang")
+    local name
+    for name in $(compgen -e); do
+        [[ $name != LC_* && $name != LANGUAGE ]] || settings=(-u "$name" "${settings[@]}")
+    done
+    case $program_path in
+    xmessage)
+        ln -sf "$(command -v xmessage)" "$scratch/bin/xmessage"
+        settings+=(PATH="$scratch/bin") ;;
+    unset) settings=(-u PATH "${settings[@]}") ;;
+    esac
+    if [[ $program_stderr == closed ]]; then
+        (cd "$folder" && exec env "${settings[@]}" "$program") >"$scratch/stdout" 2>&- &
+    else
+        (cd "$folder" && exec env "${settings[@]}" "$program") >"$scratch/stdout" \
+            2>"$scratch/stderr" &
+    fi
     program_pid=$!
 }
 

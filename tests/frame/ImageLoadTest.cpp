@@ -2,7 +2,10 @@
 // and refuses files too short for the pixels they declare.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "BmpFlavours.h"
 #include "ScratchDir.h"
@@ -69,5 +72,29 @@ TEST_P(ImageLoad, LoadsWhatSdlCanRead) {
 
 INSTANTIATE_TEST_SUITE_P(Files, ImageLoad, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
+
+} // namespace
+
+namespace {
+
+// A link to a picture is read as the picture; a link to a folder, a FIFO or a device is
+// refused at once, before anything is read from it.
+TEST(ImageLoadFile, FollowsLinksToRegularFilesOnly) {
+    ScratchDir scratch;
+    scratch.Enter();
+    ASSERT_TRUE(bmpflavours::SaveFile("picture.bmp", Picture(0)));
+    ASSERT_EQ(mkfifo("fifo", 0600), 0);
+    const struct {
+        const char* target;
+        bool loads;
+    } links[] = {{"picture.bmp", true}, {".", false}, {"fifo", false}, {"/dev/zero", false}};
+    for (const auto& link : links) {
+        SCOPED_TRACE(link.target);
+        std::remove("lsd.bmp");
+        ASSERT_EQ(symlink(link.target, "lsd.bmp"), 0);
+        Image image;
+        EXPECT_EQ(image.Load("lsd.bmp"), link.loads);
+    }
+}
 
 } // namespace

@@ -155,3 +155,35 @@ INSTANTIATE_TEST_SUITE_P(Files, BrokenPicture, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
 
 } // namespace
+
+namespace {
+
+// Files that are no pictures in ways a plain file cannot be: a FIFO, which would keep an
+// open for reading waiting for a writer for ever, and a sparse file of 3,000,000,000 bytes
+// whose header claims 40000 x 40000 pixels (4.8 GB at 24 bits), more than the file holds.
+// Both are refused at once; the program never waits on the one nor allocates the
+// surface of the other.
+TEST(PictureFile, FifoIsRefusedWithoutWaiting) {
+    ScratchDir scratch;
+    scratch.Enter();
+    ASSERT_EQ(mkfifo("lsd.bmp", 0600), 0);
+    const ProgramResult run = RunProgram({PRISMWARP_PROGRAM}, 60);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "Unhandled Exception: Unable to Load Image make sure its in the directory!\n\n");
+}
+
+TEST(PictureFile, HugeHeaderInAHugeFileIsRefusedBeforeAllocating) {
+    ScratchDir scratch;
+    scratch.Enter();
+    Save(Header(40000, 40000, 24, 0, 0));
+    std::filesystem::resize_file("lsd.bmp", 3000000000);
+    const ProgramResult run = RunProgram({PRISMWARP_PROGRAM}, 120);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "Unhandled Exception: Unable to Load Image make sure its in the directory!\n\n");
+    // The program itself needs a few tens of MB; the surface would need 4.8 GB.
+    EXPECT_LT(run.peakKiB, 512 * 1024);
+}
+
+} // namespace

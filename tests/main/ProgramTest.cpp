@@ -25,9 +25,10 @@ class Program {
 public:
     Program(const ScratchDir& folder, const std::string& driver)
         : presented(logs.File("presented")),
-          run({PRISMWARP_PROGRAM}, folder.Path(),
-              {"SDL_VIDEODRIVER=" + driver, std::string("LD_PRELOAD=") + PRISMWARP_PRESENT_LOG_LIB,
-               "PRISMWARP_PRESENT_LOG=" + presented, SanitizerOptions()}) {}
+          run({PRISMWARP_PROGRAM},
+              {folder.Path(),
+               {"SDL_VIDEODRIVER=" + driver, std::string("LD_PRELOAD=") + PRISMWARP_PRESENT_LOG_LIB,
+                "PRISMWARP_PRESENT_LOG=" + presented, SanitizerOptions()}}) {}
 
     ProgramRun& Run() { return run; }
 

@@ -1,14 +1,14 @@
-// ProgramRun: posix_spawn with the output streams on files, and waiting by polling.
+// ProgramRun: fork and exec with the output streams on files, and waiting by polling.
 #include "ProgramRun.h"
 
 #include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -19,27 +19,25 @@ extern char** environ;
 
 namespace {
 
-std::string Name(const std::string& var) {
-    return var.substr(0, var.find('='));
+// Applies "NAME=value" (set) and "NAME" (remove) to the environment.
+void Change(std::vector<std::string>& env, const std::string& change) {
+    const std::string name = change.substr(0, change.find('='));
+    for (auto it = env.begin(); it != env.end();)
+        it = it->compare(0, name.size() + 1, name + "=") == 0 ? env.erase(it) : it + 1;
+    if (change.find('=') != std::string::npos) env.push_back(change);
 }
 
-// The caller's environment without a display and with the dummy video driver, then `env`
-// in place of the caller's entries of the same names.
-std::vector<std::string> HeadlessEnvironment(const std::vector<std::string>& env) {
-    std::vector<std::string> replaced = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
-    for (const std::string& var : env)
-        replaced.push_back(Name(var));
-
-    std::vector<std::string> result;
-    for (char** e = environ; *e; ++e) {
-        const std::string var = *e;
-        if (std::find(replaced.begin(), replaced.end(), Name(var)) == replaced.end())
-            result.push_back(var);
-    }
-    const auto driver = [](const std::string& var) { return Name(var) == "SDL_VIDEODRIVER"; };
-    if (std::none_of(env.begin(), env.end(), driver)) result.push_back("SDL_VIDEODRIVER=dummy");
-    result.insert(result.end(), env.begin(), env.end());
-    return result;
+// The caller's environment without a display and with the dummy video driver, then the
+// changes asked for.
+std::vector<std::string> Environment(const std::vector<std::string>& changes) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e)
+        env.push_back(*e);
+    for (const char* change : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER=dummy"})
+        Change(env, change);
+    for (const std::string& change : changes)
+        Change(env, change);
+    return env;
 }
 
 std::vector<char*> Pointers(std::vector<std::string>& strings) {
@@ -59,25 +57,44 @@ std::string ReadFile(const std::string& path) {
 
 } // namespace
 
-ProgramRun::ProgramRun(const std::vector<std::string>& argv, const std::string& folder,
-                       const std::vector<std::string>& env) {
-    const std::string out = output.File("stdout"), err = output.File("stderr");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+ProgramRun::ProgramRun(const std::vector<std::string>& argv, const ProgramOptions& options) {
+    const std::string outPath = output.File("stdout"), errPath = output.File("stderr");
+    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int null = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (out < 0 || err < 0 || null < 0) throw std::runtime_error("cannot open the output files");
 
     std::vector<std::string> args = argv;
-    std::vector<std::string> environment = HeadlessEnvironment(env);
-    const int spawned = posix_spawn(&pid, args[0].c_str(), &actions, nullptr, Pointers(args).data(),
-                                    Pointers(environment).data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        pid = -1;
-        throw std::runtime_error("cannot run " + args[0] + ": " + std::strerror(spawned));
+    std::vector<std::string> env = Environment(options.environment);
+    const std::vector<char*> argp = Pointers(args), envp = Pointers(env);
+    const char* folder = options.folder.empty() ? nullptr : options.folder.c_str();
+
+    pid = fork();
+    if (pid == 0) {
+        // Only calls that are safe between fork and exec from here on. dup2 clears the
+        // close-on-exec flag of the copies alone.
+        if (dup2(null, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
+        for (int fd : options.closed)
+            close(fd);
+        // Signals as a fresh login would have them, whatever the test runner ignores.
+        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGCHLD})
+            signal(s, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        if (options.memoryLimit) {
+            const rlimit limit = {rlim_t(options.memoryLimit), rlim_t(options.memoryLimit)};
+            if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(126);
+        }
+        if (folder && chdir(folder) != 0) _exit(126);
+        execve(argp[0], argp.data(), envp.data());
+        _exit(127);
     }
+    const int forkError = errno;
+    for (int fd : {out, err, null})
+        close(fd);
+    if (pid < 0)
+        throw std::runtime_error("cannot run " + args[0] + ": " + std::strerror(forkError));
 }
 
 ProgramRun::~ProgramRun() {
@@ -91,8 +108,10 @@ ProgramRun::~ProgramRun() {
 bool ProgramRun::Exited() {
     if (status >= 0) return true;
     int raw = 0;
-    if (waitpid(pid, &raw, WNOHANG) != pid) return false;
+    rusage usage = {};
+    if (wait4(pid, &raw, WNOHANG, &usage) != pid) return false;
     status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    peakKiB = usage.ru_maxrss;
     return true;
 }
 
@@ -117,11 +136,20 @@ bool Await(const std::function<bool()>& condition, int seconds) {
     return true;
 }
 
-ProgramResult RunProgram(const std::vector<std::string>& argv, int killAfterSeconds) {
-    ProgramRun run(argv);
-    if (!run.AwaitExit(killAfterSeconds)) {
+ProgramResult RunProgram(const std::vector<std::string>& argv, int killAfterSeconds,
+                         const ProgramOptions& options) {
+    ProgramRun run(argv, options);
+    bool signalled = !options.signalWhen;
+    const auto ended = [&] {
+        if (!signalled && options.signalWhen()) {
+            kill(run.Pid(), options.signal);
+            signalled = true;
+        }
+        return run.Exited();
+    };
+    if (!Await(ended, killAfterSeconds)) {
         kill(run.Pid(), SIGKILL);
         run.AwaitExit(killAfterSeconds);
     }
-    return {run.Status(), run.Out(), run.Err()};
+    return {run.Status(), run.Out(), run.Err(), run.PeakKiB()};
 }

@@ -1,0 +1,166 @@
+// Dialog: finding a dialog tool, running it with our own streams kept to ourselves, and
+// falling back to the next tool when one cannot run.
+#include "main/Dialog.h"
+
+#ifndef _WIN32
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <pthread.h>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+// True when the variable holds a value; an empty DISPLAY names no display.
+bool IsSet(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && *value;
+}
+
+enum class Outcome { Shown, NotRun, Stopped };
+
+// A tool that exits like this never showed its box: the shell's and the loader's "cannot
+// execute" and "not found" (a missing library), a crash, and the tool's own error status,
+// where it has one that closing the box cannot give (zenity exits with -1 on bad options).
+// Closing zenity's or xmessage's box gives 1, as their failing to open the display does,
+// so 1 counts as shown.
+bool NeverShown(int status, int toolError) {
+    if (WIFSIGNALED(status)) {
+        switch (WTERMSIG(status)) {
+        case SIGABRT:
+        case SIGSEGV:
+        case SIGBUS:
+        case SIGILL:
+        case SIGFPE:
+        case SIGTRAP: return true;
+        default: return false;
+        }
+    }
+    const int code = WEXITSTATUS(status);
+    return code == 126 || code == 127 || code == toolError;
+}
+
+// Runs the tool at `path` with its standard streams on /dev/null, so that it can never
+// wait on our input nor write into our output, and waits until it ends. SIGTERM and SIGINT
+// are taken from SDL while it runs (SDL would turn them into a quit event that nothing
+// reads): either one ends the tool, and `stop` tells which.
+Outcome Run(const std::string& path, const std::vector<const char*>& argv, int toolError,
+            int& stop) {
+    // A signal the process was started to ignore (nohup, a background job) stays ignored.
+    sigset_t stops, waits, old;
+    sigemptyset(&stops);
+    for (const int signal : {SIGTERM, SIGINT}) {
+        struct sigaction action;
+        if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler != SIG_IGN)
+            sigaddset(&stops, signal);
+    }
+    waits = stops;
+    sigaddset(&waits, SIGCHLD);
+    pthread_sigmask(SIG_BLOCK, &waits, &old);
+
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setsigmask(&attributes, &old);
+    posix_spawnattr_setsigdefault(&attributes, &stops);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid;
+    const int spawned = posix_spawn(&pid, path.c_str(), &actions, &attributes,
+                                    const_cast<char* const*>(argv.data()), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+
+    Outcome outcome = Outcome::NotRun;
+    if (spawned == 0) {
+        // SIGCHLD wakes the wait when the tool ends; the tick covers a parent that had
+        // SIGCHLD ignored, where the kernel sends none.
+        const timespec tick = {0, 100 * 1000 * 1000};
+        int status = 0;
+        for (;;) {
+            const pid_t ended = waitpid(pid, &status, WNOHANG);
+            if (ended == pid) {
+                outcome = NeverShown(status, toolError) ? Outcome::NotRun : Outcome::Shown;
+                break;
+            }
+            if (ended < 0 && errno != EINTR) {
+                outcome = Outcome::Shown; // reaped for us: no status to judge by
+                break;
+            }
+            const int signal = sigtimedwait(&waits, nullptr, &tick);
+            if (signal == SIGTERM || signal == SIGINT) {
+                kill(pid, SIGTERM);
+                while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+                }
+                stop = signal;
+                outcome = Outcome::Stopped;
+                break;
+            }
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    return outcome;
+}
+
+// Ends the process by `signal`, as if it had arrived with its default action.
+[[noreturn]] void EndBy(int signal) {
+    std::signal(signal, SIG_DFL);
+    sigset_t one;
+    sigemptyset(&one);
+    sigaddset(&one, signal);
+    pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
+    raise(signal);
+    std::_Exit(128 + signal);
+}
+
+} // namespace
+
+void Dialog::Show(const std::string& caption, const std::string& text) {
+    if (!IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY")) return;
+    const char* c = caption.c_str();
+    const char* t = text.c_str();
+    struct Tool {
+        const char* name;
+        std::vector<const char*> argv;
+        int error; // an exit status that says the box was never shown, beyond the usual
+    };
+    const Tool tools[] = {
+        {"zenity", {"zenity", "--error", "--no-markup", "--title", c, "--text", t, nullptr}, 255},
+        {"kdialog", {"kdialog", "--title", c, "--error", t, nullptr}, -1},
+        {"xmessage", {"xmessage", "-title", c, "-buttons", "OK:0", "-center", t, nullptr}, -1},
+    };
+    for (const Tool& tool : tools) {
+        const std::string path = Find(tool.name);
+        if (path.empty()) continue;
+        int stop = 0;
+        const Outcome outcome = Run(path, tool.argv, tool.error, stop);
+        if (outcome == Outcome::Stopped) EndBy(stop);
+        if (outcome == Outcome::Shown) return;
+    }
+}
+
+std::string Dialog::SearchPath() {
+    return IsSet("PATH") ? std::getenv("PATH") : "/usr/local/bin:/usr/bin:/bin";
+}
+
+std::string Dialog::Find(const std::string& name) {
+    std::istringstream folders(SearchPath());
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        const std::string file = (folder.empty() ? "." : folder) + "/" + name;
+        if (access(file.c_str(), X_OK) == 0) return file;
+    }
+    return "";
+}
+
+#endif

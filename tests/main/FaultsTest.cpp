@@ -1,0 +1,288 @@
+// Faults around the program: dialog tools that misbehave or cannot run, signals while the
+// box is up, standard descriptors closed at start, no display, and too little memory. The
+// real program runs headless in a scratch folder; dialog tools are small shell scripts in
+// a folder of their own, which is the program's whole PATH.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "BmpWriter.h"
+#include "ProgramRun.h"
+#include "ScratchDir.h"
+
+namespace {
+
+const char* const kPictureError =
+    "Unhandled Exception: Unable to Load Image make sure its in the directory!\n\n";
+const char* const kDisplayError = "Unhandled Exception: Couldnt Set Display Mode!\n\n";
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+bool Exists(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+Rgb Stripes(int x, int y) {
+    return {uint8_t(x * 5), uint8_t(y * 3), uint8_t(x + y)};
+}
+
+// A scratch folder to run the program in, with a `bin` folder for fake dialog tools.
+class Stage {
+public:
+    Stage() {
+        scratch.Enter();
+        mkdir(Bin().c_str(), 0755);
+    }
+
+    std::string Bin() const { return scratch.File("bin"); }
+    std::string File(const std::string& name) const { return scratch.File(name); }
+
+    // A dialog tool: a shell script whose first line may name another interpreter. It
+    // finds the system's commands itself, since `bin` is the program's whole PATH.
+    void Tool(const std::string& name, const std::string& body,
+              const std::string& interpreter = "/bin/sh") const {
+        const std::string path = Bin() + "/" + name;
+        std::ofstream(path) << "#!" << interpreter << "\nPATH=/usr/bin:/bin\n" << body << "\n";
+        chmod(path.c_str(), 0755);
+    }
+
+    // The environment of a run whose dialog tools are those of `bin`, with a display
+    // named (the tools never look at it) and the dummy video driver chosen.
+    std::vector<std::string> DialogEnvironment() const {
+        return {"PATH=" + Bin(), "DISPLAY=:prismwarp-test", "LOG=" + File("log")};
+    }
+
+    ProgramResult Run(const ProgramOptions& options, int killAfterSeconds = 60) const {
+        return RunProgram({PRISMWARP_PROGRAM}, killAfterSeconds, options);
+    }
+
+private:
+    ScratchDir scratch;
+};
+
+// --- The dialog tools -------------------------------------------------------------------
+
+// Each tool logs its name when it runs and then exits as the case says. Every tool writes
+// noise to its output and error streams, as xmessage and zenity do in some locales; none
+// of it may reach the program's own.
+struct ToolCase {
+    const char* name;
+    const char* zenity;  // the body of the zenity script; null when there is none
+    const char* kdialog; // the same for kdialog
+    const char* log;     // the tools that ran, in order
+};
+
+void PrintTo(const ToolCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+const char* const kNoise = "echo noise; echo 'Warning: Missing charsets' >&2";
+
+const ToolCase kToolCases[] = {
+    // Exits as the loader does when a library is missing.
+    {"ZenityCannotLoad", "echo zenity >>\"$LOG\"; exit 127", nullptr, "zenity\nxmessage\n"},
+    // An option this zenity does not know: its own error status, -1.
+    {"ZenityRefusesOptions", "echo zenity >>\"$LOG\"; exit 255", nullptr, "zenity\nxmessage\n"},
+    {"KdialogCrashes", nullptr, "echo kdialog >>\"$LOG\"; kill -ABRT $$", "kdialog\nxmessage\n"},
+    {"ZenityAndKdialogCannotRun", "exit 126", "echo kdialog >>\"$LOG\"; exit 127",
+     "kdialog\nxmessage\n"},
+    // Closing the box gives 1: the box was shown, nothing else runs.
+    {"ZenityClosed", "echo zenity >>\"$LOG\"; exit 1", nullptr, "zenity\n"},
+    {"ZenityConfirmed", "echo zenity >>\"$LOG\"; exit 0", "echo kdialog >>\"$LOG\"", "zenity\n"},
+    {"XmessageAlone", nullptr, nullptr, "xmessage\n"},
+};
+
+class DialogTools : public testing::TestWithParam<ToolCase> {};
+
+TEST_P(DialogTools, FallBackToTheNextToolAndKeepTheirOutputAway) {
+    const ToolCase& c = GetParam();
+    Stage stage;
+    if (c.zenity) stage.Tool("zenity", std::string(kNoise) + "\n" + c.zenity);
+    if (c.kdialog) stage.Tool("kdialog", std::string(kNoise) + "\n" + c.kdialog);
+    stage.Tool("xmessage", std::string(kNoise) + "\necho xmessage >>\"$LOG\"; exit 1");
+
+    ProgramOptions options;
+    options.environment = stage.DialogEnvironment();
+    const ProgramResult run = stage.Run(options);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, kPictureError);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(ReadFile(stage.File("log")), c.log);
+}
+
+INSTANTIATE_TEST_SUITE_P(Program, DialogTools, testing::ValuesIn(kToolCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A tool whose interpreter does not exist cannot be started at all.
+TEST(DialogTools, FallBackWhenAToolCannotBeStarted) {
+    Stage stage;
+    stage.Tool("zenity", "exit 0", "/nonexistent/prismwarp-shell");
+    stage.Tool("kdialog", "exit 0", "/nonexistent/prismwarp-shell");
+    stage.Tool("xmessage", "echo xmessage >>\"$LOG\"; echo \"$@\" >>\"$LOG\"");
+
+    ProgramOptions options;
+    options.environment = stage.DialogEnvironment();
+    const ProgramResult run = stage.Run(options);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, kPictureError);
+    // xmessage got the caption and the composed text.
+    EXPECT_EQ(ReadFile(stage.File("log")),
+              std::string("xmessage\n-title Unhandled Exception -buttons OK:0 -center ") +
+                  kPictureError + "\n");
+}
+
+// --- Signals while the box is up --------------------------------------------------------
+
+class SignalWhileBoxIsUp : public testing::TestWithParam<int> {};
+
+// The box waits for the user; SIGTERM and SIGINT end it and the program, with a failure
+// status, and take the dialog with them.
+TEST_P(SignalWhileBoxIsUp, EndsTheProgramAndItsDialog) {
+    const int signal = GetParam();
+    Stage stage;
+    const std::string pidFile = stage.File("dialog.pid");
+    stage.Tool("xmessage", "echo $$ >\"" + pidFile + ".new\"; mv \"" + pidFile + ".new\" \"" +
+                               pidFile + "\"; exec sleep 600");
+
+    ProgramOptions options;
+    options.environment = stage.DialogEnvironment();
+    options.signalWhen = [&] { return Exists(pidFile); };
+    options.signal = signal;
+    const ProgramResult run = stage.Run(options, 30);
+    const pid_t dialog = pid_t(std::atoi(ReadFile(pidFile).c_str()));
+    ASSERT_GT(dialog, 0) << "the dialog never ran";
+
+    // The dialog is gone: ended and reaped by the program, or reaped at once by init.
+    bool dialogGone = false;
+    for (int i = 0; i < 100 && !dialogGone; ++i) {
+        const std::string stat = ReadFile("/proc/" + std::to_string(dialog) + "/stat");
+        dialogGone = stat.empty() || stat.find(") Z") != std::string::npos;
+        if (!dialogGone) usleep(50 * 1000);
+    }
+    if (!dialogGone) kill(dialog, SIGKILL);
+    EXPECT_TRUE(dialogGone) << "the dialog still runs after the program ended";
+
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.status, 128 + SIGKILL) << "the program did not end on the signal";
+    EXPECT_EQ(run.err, kPictureError);
+}
+
+INSTANTIATE_TEST_SUITE_P(Program, SignalWhileBoxIsUp, testing::Values(SIGTERM, SIGINT),
+                         [](const auto& info) { return info.param == SIGTERM ? "Term" : "Int"; });
+
+// --- Standard descriptors ----------------------------------------------------------------
+
+// Started with 0, 1 and 2 closed, the program has them on /dev/null before it opens
+// anything, so that neither the X connection nor the picture takes their place. The
+// dialog tool looks at the program's descriptors while the box is up.
+TEST(ClosedStandardStreams, AreOpenedOnDevNull) {
+    Stage stage;
+    stage.Tool("xmessage", "for fd in 0 1 2; do echo \"$fd $(readlink /proc/$PPID/fd/$fd)\"; "
+                           "done >\"$LOG\"; exit 0");
+    ProgramOptions options;
+    options.environment = stage.DialogEnvironment();
+    options.closed = {0, 1, 2};
+    const ProgramResult run = stage.Run(options);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(ReadFile(stage.File("log")), "0 /dev/null\n1 /dev/null\n2 /dev/null\n");
+}
+
+// --- No display ------------------------------------------------------------------------
+
+// An X display number with no server behind it, neither a socket file nor an abstract one.
+std::string FreeDisplay() {
+    const std::string sockets = ReadFile("/proc/net/unix");
+    for (int n = 4242;; ++n) {
+        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
+        if (!Exists(socket) && sockets.find(socket + "\n") == std::string::npos)
+            return ":" + std::to_string(n);
+    }
+}
+
+struct DisplayCase {
+    const char* name;
+    std::string display; // empty: no DISPLAY at all
+};
+
+void PrintTo(const DisplayCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class NoDisplay : public testing::TestWithParam<DisplayCase> {};
+
+// SDL falls back to drawing into memory; unless the user chose that, it is no video mode.
+TEST_P(NoDisplay, IsNoVideoMode) {
+    Stage stage;
+    WriteBmp24("lsd.bmp", 320, 240, Stripes);
+    const std::string display = GetParam().display;
+    ProgramOptions options;
+    // Nothing chooses the driver; the Wayland client library finds a private folder
+    // without a compositor in it, and there are no dialog tools.
+    options.environment = {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR=" + stage.Bin(),
+                           "PATH=" + stage.Bin(),
+                           display.empty() ? "DISPLAY" : "DISPLAY=" + display};
+    const ProgramResult run = stage.Run(options, 30);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, kDisplayError);
+    EXPECT_EQ(run.out, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Program, NoDisplay,
+                         testing::Values(DisplayCase{"Unset", ""},
+                                         DisplayCase{"NoServer", FreeDisplay()}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- Out of memory -----------------------------------------------------------------------
+
+// Under a range of address-space limits the program fails at different allocations: in
+// SDL, in the picture, in the effect's tables. Whichever fails, it reports one of its
+// texts with status 1, or it runs and quits on SIGTERM with 0; it never aborts. Below
+// about 24 MB the SDL 1.2 layer cannot load SDL 2 itself and aborts before our code can
+// do anything: those limits are left out.
+TEST(OutOfMemory, IsReportedWithStatus1) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves far more address space than the limits allow";
+#endif
+    Stage stage;
+    WriteBmp24("lsd.bmp", 320, 240, Stripes);
+    int reported = 0;
+    for (const uint64_t kib : {25000, 27000, 29000, 32000, 36000, 44000, 64000}) {
+        SCOPED_TRACE("limit " + std::to_string(kib) + " KiB");
+        ProgramOptions options;
+        options.memoryLimit = kib * 1024;
+        const auto start = std::chrono::steady_clock::now();
+        options.signalWhen = [&] {
+            return std::chrono::steady_clock::now() - start > std::chrono::seconds(3);
+        };
+        options.signal = SIGTERM;
+        const ProgramResult run = stage.Run(options);
+        if (run.err == "Failed loading SDL2 library.\n") continue;
+        if (run.status == 0) {
+            EXPECT_EQ(run.err, "");
+            continue;
+        }
+        ++reported;
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_TRUE(run.err == kPictureError || run.err == kDisplayError ||
+                    run.err == "Unhandled Exception: Error Couldnt Initalize SDL!\n\n")
+            << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_GT(reported, 0) << "no limit made the program run out of memory";
+}
+
+} // namespace
