@@ -20,17 +20,21 @@ int EntryOf(int q) {
     return (q % kWidth) * kHeight + q / kWidth;
 }
 
-// A run of the next frame's row, copied from this frame's rows.
-struct Run {
+// Positions `to` <= q < `to` + `length` of the next frame show what this frame shows at
+// `from` + (q - `to`).
+struct Move {
+    int to;
     int from;
     int length;
 };
 
-// The map and the runs, worked out once from the plain rule and checked.
+// How the next frame's colours come from this frame's, worked out once from the plain rule
+// and checked.
 struct Plan {
     std::vector<Uint32> source; // after a frame, entry d holds entry source[d]'s colour
-    std::vector<Run> runs;      // the rows of the next frame, row after row
-    std::vector<int> rowRuns;   // row y's runs are runs[rowRuns[y]] to runs[rowRuns[y + 1]]
+    int step = 0;               // most positions show next what this frame shows `step` on
+    std::vector<Move> moves;    // the positions that do not
+    int moved = 0;              // their number
 
     Plan() : source(kPixels) {
         // The plain pass on entry numbers instead of colours.
@@ -41,57 +45,58 @@ struct Plan {
                 source[std::size_t(x * kHeight + y)] =
                     source[std::size_t(kHeight * y + x + kHeight + 1)];
 
-        // Where each entry's colour is shown (in row order), several places for most.
+        // The next frame shows at q what this frame shows at any q' whose entry holds now
+        // the colour q's entry will hold.
+        const auto shows = [&](int q) { return source[std::size_t(EntryOf(q))]; };
+        const auto wanted = [&](int q) { return source[source[std::size_t(EntryOf(q))]]; };
+
+        // Where each entry's colour is shown, several places for most.
         std::vector<int> first(kPixels + 1, 0);
-        for (const Uint32 s : source)
-            ++first[s + 1];
+        for (const Uint32 e : source)
+            ++first[e + 1];
         for (int e = 0; e < kPixels; ++e)
             first[std::size_t(e + 1)] += first[std::size_t(e)];
         std::vector<int> shownAt(kPixels);
         std::vector<int> fill(first.begin(), first.end() - 1);
         for (int q = 0; q < kPixels; ++q)
-            shownAt[std::size_t(fill[source[std::size_t(EntryOf(q))]]++)] = q;
+            shownAt[std::size_t(fill[shows(q)]++)] = q;
 
-        // The next frame shows at q what this frame shows at any q' whose entry holds the
-        // colour q's entry will hold; the longest run of such q' is taken each time.
-        const auto wanted = [&](int q) { return source[source[std::size_t(EntryOf(q))]]; };
-        const auto shows = [&](int q) { return source[std::size_t(EntryOf(q))]; };
-        for (int y = 0; y < kHeight; ++y) {
-            rowRuns.push_back(int(runs.size()));
-            for (int x = 0; x < kWidth;) {
-                const int q = y * kWidth + x;
-                const Uint32 want = wanted(q);
-                Run best = {-1, 0};
-                for (int k = first[want]; k < first[want + 1]; ++k) {
-                    const int from = shownAt[std::size_t(k)];
-                    int length = 0;
-                    while (x + length < kWidth && from + length < kPixels &&
-                           shows(from + length) == wanted(q + length))
-                        ++length;
-                    if (length > best.length) best = {from, length};
-                }
-                runs.push_back(best);
-                x += best.length;
-            }
+        // The step most positions can take: the colours move along the diagonal.
+        std::vector<int> votes(2 * kPixels, 0);
+        for (int q = 0; q < kPixels; ++q)
+            for (int k = first[wanted(q)]; k < first[wanted(q) + 1]; ++k)
+                ++votes[std::size_t(shownAt[std::size_t(k)] - q + kPixels)];
+        step = int(std::max_element(votes.begin() + kPixels + 1, votes.end()) - votes.begin()) -
+               kPixels;
+
+        // The rest are moved explicitly, in runs where their sources are contiguous.
+        for (int q = 0; q < kPixels; ++q) {
+            if (q + step < kPixels && shows(q + step) == wanted(q)) continue;
+            const int from = shownAt[std::size_t(first[wanted(q)])];
+            Move* last = moves.empty() ? nullptr : &moves.back();
+            if (last && last->to + last->length == q && last->from + last->length == from)
+                ++last->length;
+            else
+                moves.push_back({q, from, 1});
+            ++moved;
         }
-        rowRuns.push_back(int(runs.size()));
 
-        // The check: two frames of the plain rule on entry numbers against the runs.
-        std::vector<Uint32> cache(kPixels);
-        for (int d = 0; d < kPixels; ++d)
-            cache[std::size_t(d)] = source[std::size_t(d)];
+        // The check: two frames of the plain rule on entry numbers against the step and
+        // the moves.
+        std::vector<Uint32> next(kPixels);
+        for (int q = 0; q + step < kPixels; ++q)
+            next[std::size_t(q)] = shows(q + step);
+        for (const Move& m : moves)
+            for (int i = 0; i < m.length; ++i)
+                next[std::size_t(m.to + i)] = shows(m.from + i);
+        std::vector<Uint32> cache(source);
         for (int x = 0; x < kWidth; ++x)
             for (int y = 0; y < kHeight; ++y)
                 cache[std::size_t(x * kHeight + y)] =
                     cache[std::size_t(kHeight * y + x + kHeight + 1)];
-        for (int y = 0; y < kHeight; ++y) {
-            int q = y * kWidth;
-            for (int r = rowRuns[std::size_t(y)]; r < rowRuns[std::size_t(y + 1)]; ++r)
-                for (int i = 0; i < runs[std::size_t(r)].length; ++i, ++q)
-                    if (shows(runs[std::size_t(r)].from + i) != cache[std::size_t(EntryOf(q))])
-                        throw std::logic_error("warp runs differ from the plain pass");
-            if (q != (y + 1) * kWidth) throw std::logic_error("warp runs do not fill a row");
-        }
+        for (int q = 0; q < kPixels; ++q)
+            if (next[std::size_t(q)] != cache[std::size_t(EntryOf(q))])
+                throw std::logic_error("warp moves differ from the plain pass");
     }
 };
 
@@ -112,8 +117,8 @@ PRISMWARP_ALWAYS_INLINE void ScaleRow(Pixel* __restrict out, const Uint32* __res
                                       int n, Uint32 m, Uint32 mStep, int shift,
                                       const ScreenRows& screen) {
     const ScreenRows layout = screen;
-    for (int i = 0; i < n; ++i) {
-        const Uint32 f = m + mStep * Uint32(i);
+    Uint32 f = m;
+    for (int i = 0; i < n; ++i, f += mStep) {
         const Uint32 c = colours[i];
         const Uint32 r = ((c & 255) * f) >> shift & 255;
         const Uint32 g = ((c >> 8 & 255) * f) >> shift & 255;
@@ -167,33 +172,31 @@ void DrawRow(ScaleRowFn<Pixel> scale, const ScreenRows& screen, int y, const Uin
 }
 
 template <typename Pixel>
-void DrawFrame(const ScreenRows& screen, CpuPath path, const Uint32* rows, Uint32* next,
+void DrawFrame(const ScreenRows& screen, CpuPath path, const Uint32* rows,
                const std::vector<FactorSegment>& segments, const FastBlend* overlay, float alpha) {
-    const Plan& plan = ThePlan();
     const ScaleRowFn<Pixel> scale = ScaleRowFor<Pixel>(path);
     for (int y = 0; y < kHeight; ++y) {
         DrawRow<Pixel>(scale, screen, y, rows + y * kWidth, segments);
         // The overlay reads the row just drawn, while it is still in the cache.
         if (overlay) overlay->Row(screen, y, alpha, path);
-        Uint32* to = next + y * kWidth;
-        for (int r = plan.rowRuns[std::size_t(y)]; r < plan.rowRuns[std::size_t(y + 1)]; ++r) {
-            const Run& run = plan.runs[std::size_t(r)];
-            std::memcpy(to, rows + run.from, std::size_t(run.length) * sizeof(Uint32));
-            to += run.length;
-        }
     }
 }
 
 } // namespace
 
-FastWarp::FastWarp() : rows(kPixels), next(kPixels) {
-    ThePlan();
+// The ring holds this frame's colours at base <= i < base + kPixels and has room for the
+// window to move on by the step for kLaps frames before it is moved back to the start.
+constexpr int kLaps = 64;
+
+FastWarp::FastWarp()
+    : ring(std::size_t(kPixels + kLaps * ThePlan().step)), moving(std::size_t(ThePlan().moved)) {
 }
 
 void FastWarp::Load(const Color* cache) {
     const Plan& plan = ThePlan();
+    base = 0;
     for (int q = 0; q < kPixels; ++q)
-        rows[std::size_t(q)] = Packed(cache[plan.source[std::size_t(EntryOf(q))]]);
+        ring[std::size_t(q)] = Packed(cache[plan.source[std::size_t(EntryOf(q))]]);
     frames = 0;
     loaded = true;
 }
@@ -227,11 +230,31 @@ void FastWarp::Store(Color* cache) {
 float FastWarp::Draw(SDL_Surface* screen, float start, CpuPath path, const FastBlend* overlay) {
     const float after = FactorSegments::Frame(start, kPixels, segments);
     const ScreenRows rowsOf(screen);
+    const Uint32* rows = &ring[std::size_t(base)];
     if (rowsOf.bytesPerPixel == 4)
-        DrawFrame<Uint32>(rowsOf, path, rows.data(), next.data(), segments, overlay, after);
+        DrawFrame<Uint32>(rowsOf, path, rows, segments, overlay, after);
     else
-        DrawFrame<Uint16>(rowsOf, path, rows.data(), next.data(), segments, overlay, after);
-    rows.swap(next);
+        DrawFrame<Uint16>(rowsOf, path, rows, segments, overlay, after);
+
+    // The next frame's colours: most are this frame's `step` positions on, so the window
+    // moves on instead of them. The others are read before any is written, since a
+    // position they are written to may be one another is read from.
+    const Plan& plan = ThePlan();
+    if (base + plan.step + kPixels > int(ring.size())) {
+        std::memmove(ring.data(), ring.data() + base, std::size_t(kPixels) * sizeof(Uint32));
+        base = 0;
+    }
+    Uint32* to = moving.data();
+    for (const Move& m : plan.moves) {
+        std::memcpy(to, &ring[std::size_t(base + m.from)], std::size_t(m.length) * sizeof(Uint32));
+        to += m.length;
+    }
+    base += plan.step;
+    const Uint32* from = moving.data();
+    for (const Move& m : plan.moves) {
+        std::memcpy(&ring[std::size_t(base + m.to)], from, std::size_t(m.length) * sizeof(Uint32));
+        from += m.length;
+    }
     ++frames;
     return after;
 }

@@ -16,11 +16,12 @@ class FastBlend;
 //
 // The plain pass rewrites the cache in place; worked out once on entry numbers, that is a
 // fixed map: after a frame, entry d holds what entry source[d] held before it. The frame
-// shows at d the colour entry d receives, so the colours of frame k are rows[d] =
-// cache_k[source[d]], kept in row order, and the next frame's are rows[d'] for any d' with
-// source[d'] = source[source[d]]. Chosen well, those d' make each row of the next frame a
-// few runs copied whole from this frame's rows (1,196 runs in all), so no cache is
-// rewritten per frame. The cache itself is worked out only when asked for.
+// shows at d the colour entry d receives, so the colours a frame shows are
+// cache[source[d]], kept here in row order. The next frame shows at d what this one shows
+// at any d' with source[d'] = source[source[d]], and for almost every d one such d' is a
+// fixed step down the diagonal: the colours are kept in a ring whose window moves on by
+// that step each frame, and only the few others are moved. No cache is rewritten per
+// frame; it is worked out only when asked for.
 class FastWarp {
 public:
     FastWarp();
@@ -37,8 +38,9 @@ public:
     float Draw(SDL_Surface* screen, float start, CpuPath path, const FastBlend* overlay);
 
 private:
-    std::vector<Uint32> rows; // this frame's colours, red, green, blue from the lowest byte
-    std::vector<Uint32> next; // the next frame's
+    std::vector<Uint32> ring;   // colours, red, green, blue from the lowest byte
+    int base = 0;               // where this frame's start in the ring, in row order
+    std::vector<Uint32> moving; // the colours that do not move by the step, in passing
     std::vector<FactorSegment> segments;
     long frames = 0; // drawn since the cache was loaded or stored
     bool loaded = false;
