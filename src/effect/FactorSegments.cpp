@@ -108,6 +108,10 @@ bool Find(const Course& course, float start, int& index) {
 
 } // namespace
 
+void FactorSegments::Prepare() {
+    TheCourses();
+}
+
 float FactorSegments::Frame(float start, int count, std::vector<FactorSegment>& out) {
     out.clear();
     const Courses& courses = TheCourses();

@@ -27,6 +27,9 @@ struct FactorSegment {
 // and checked against the stepped values.
 class FactorSegments {
 public:
+    // Derives the courses now rather than at the first frame.
+    static void Prepare();
+
     // The segments of the `count` pixels from `start` on, first-to-last, with the factor
     // the pixel after them has. A start off both courses (a factor set from outside) is
     // stepped pixel by pixel.

@@ -20,21 +20,14 @@ int EntryOf(int q) {
     return (q % kWidth) * kHeight + q / kWidth;
 }
 
-// Positions `to` <= q < `to` + `length` of the next frame show what this frame shows at
-// `from` + (q - `to`).
-struct Move {
-    int to;
-    int from;
-    int length;
-};
-
 // How the next frame's colours come from this frame's, worked out once from the plain rule
 // and checked.
 struct Plan {
     std::vector<Uint32> source; // after a frame, entry d holds entry source[d]'s colour
     int step = 0;               // most positions show next what this frame shows `step` on
-    std::vector<Move> moves;    // the positions that do not
-    int moved = 0;              // their number
+    // The others (2,060, scattered): position to[i] shows next what from[i] shows now.
+    std::vector<int> to;
+    std::vector<int> from;
 
     Plan() : source(kPixels) {
         // The plain pass on entry numbers instead of colours.
@@ -69,16 +62,11 @@ struct Plan {
         step = int(std::max_element(votes.begin() + kPixels + 1, votes.end()) - votes.begin()) -
                kPixels;
 
-        // The rest are moved explicitly, in runs where their sources are contiguous.
+        // The rest are moved one by one.
         for (int q = 0; q < kPixels; ++q) {
             if (q + step < kPixels && shows(q + step) == wanted(q)) continue;
-            const int from = shownAt[std::size_t(first[wanted(q)])];
-            Move* last = moves.empty() ? nullptr : &moves.back();
-            if (last && last->to + last->length == q && last->from + last->length == from)
-                ++last->length;
-            else
-                moves.push_back({q, from, 1});
-            ++moved;
+            to.push_back(q);
+            from.push_back(shownAt[std::size_t(first[wanted(q)])]);
         }
 
         // The check: two frames of the plain rule on entry numbers against the step and
@@ -86,9 +74,8 @@ struct Plan {
         std::vector<Uint32> next(kPixels);
         for (int q = 0; q + step < kPixels; ++q)
             next[std::size_t(q)] = shows(q + step);
-        for (const Move& m : moves)
-            for (int i = 0; i < m.length; ++i)
-                next[std::size_t(m.to + i)] = shows(m.from + i);
+        for (std::size_t i = 0; i < to.size(); ++i)
+            next[std::size_t(to[i])] = shows(from[i]);
         std::vector<Uint32> cache(source);
         for (int x = 0; x < kWidth; ++x)
             for (int y = 0; y < kHeight; ++y)
@@ -189,7 +176,8 @@ void DrawFrame(const ScreenRows& screen, CpuPath path, const Uint32* rows,
 constexpr int kLaps = 64;
 
 FastWarp::FastWarp()
-    : ring(std::size_t(kPixels + kLaps * ThePlan().step)), moving(std::size_t(ThePlan().moved)) {
+    : ring(std::size_t(kPixels + kLaps * ThePlan().step)), moving(ThePlan().to.size()) {
+    FactorSegments::Prepare();
 }
 
 void FastWarp::Load(const Color* cache) {
@@ -244,17 +232,14 @@ float FastWarp::Draw(SDL_Surface* screen, float start, CpuPath path, const FastB
         std::memmove(ring.data(), ring.data() + base, std::size_t(kPixels) * sizeof(Uint32));
         base = 0;
     }
-    Uint32* to = moving.data();
-    for (const Move& m : plan.moves) {
-        std::memcpy(to, &ring[std::size_t(base + m.from)], std::size_t(m.length) * sizeof(Uint32));
-        to += m.length;
-    }
+    const std::size_t n = plan.to.size();
+    const Uint32* now = &ring[std::size_t(base)];
+    for (std::size_t i = 0; i < n; ++i)
+        moving[i] = now[plan.from[i]];
     base += plan.step;
-    const Uint32* from = moving.data();
-    for (const Move& m : plan.moves) {
-        std::memcpy(&ring[std::size_t(base + m.to)], from, std::size_t(m.length) * sizeof(Uint32));
-        from += m.length;
-    }
+    Uint32* next = &ring[std::size_t(base)];
+    for (std::size_t i = 0; i < n; ++i)
+        next[plan.to[i]] = moving[i];
     ++frames;
     return after;
 }
