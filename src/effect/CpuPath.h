@@ -16,7 +16,7 @@ enum class CpuPath {
 #define PRISMWARP_WIDE_PATHS 1
 #define PRISMWARP_TARGET_AVX2 __attribute__((target("avx2,fma")))
 #define PRISMWARP_TARGET_AVX512                                                                    \
-    __attribute__((target("avx512f,avx512bw,avx512dq,avx512vl,avx2,fma,prefer-vector-width=512")))
+    __attribute__((target("avx512f,avx512bw,avx512dq,avx512vl,avx2,fma")))
 #define PRISMWARP_ALWAYS_INLINE inline __attribute__((always_inline))
 #else
 // Elsewhere the wide variants are built for the baseline too, and never chosen.

@@ -96,54 +96,95 @@ Uint32 Packed(const Color& c) {
     return Uint32(c.r | c.g << 8 | c.b << 16);
 }
 
-// One run of a row scaled by its factors, mapped and stored. The factor of pixel i is
-// (m + mStep * i) * 2^-shift with a significand below 2^24, so each channel's product is an
-// exact 32-bit integer and the shift truncates it as the double product truncates.
-template <typename Pixel>
+// How one run of a row is scaled and mapped: the factor of pixel i is
+// (m + mStep * i) * 2^-shift with a significand below 2^24, so each channel's product c × f
+// is an exact 32-bit integer p, and p >> shift truncates it as the double product
+// truncates. Mapping then keeps the low 8 bits, drops the channel's loss and moves it to
+// its place: ((p >> shift) & 255) >> loss << place. Where shift + loss >= place that is
+// (p >> (shift + loss - place)) & ((255 >> loss) << place), the same bits in two steps;
+// `masked` says whether that holds for all three channels.
+struct Scaling {
+    Uint32 m, mStep;
+    bool masked;
+    int shift;                  // unmasked: the truncation
+    int rDown, gDown, bDown;    // masked: shift + loss - place, below 32
+    Uint32 rMask, gMask, bMask; // masked: the channel's bits in the pixel
+    Uint32 aMask;
+};
+
+Scaling ScalingOf(const ScreenRows& screen, Uint32 m, Uint32 mStep, int shift) {
+    Scaling s{m, mStep, true, shift, 0, 0, 0, 0, 0, 0, screen.aMask};
+    const auto channel = [&](int loss, int place, int& down, Uint32& mask) {
+        down = shift + loss - place;
+        mask = (255u >> loss) << place;
+        if (down < 0) s.masked = false;
+        // All of p is shifted out: the channel is 0.
+        if (down >= 32) down = 0, mask = 0;
+    };
+    channel(screen.rLoss, screen.rShift, s.rDown, s.rMask);
+    channel(screen.gLoss, screen.gShift, s.gDown, s.gMask);
+    channel(screen.bLoss, screen.bShift, s.bDown, s.bMask);
+    return s;
+}
+
+template <bool kMasked, typename Pixel>
 PRISMWARP_ALWAYS_INLINE void ScaleRow(Pixel* __restrict out, const Uint32* __restrict colours,
-                                      int n, Uint32 m, Uint32 mStep, int shift,
-                                      const ScreenRows& screen) {
+                                      int n, const Scaling& scaling, const ScreenRows& screen) {
+    const Scaling k = scaling;
     const ScreenRows layout = screen;
-    Uint32 f = m;
-    for (int i = 0; i < n; ++i, f += mStep) {
+    Uint32 f = k.m;
+    for (int i = 0; i < n; ++i, f += k.mStep) {
         const Uint32 c = colours[i];
-        const Uint32 r = ((c & 255) * f) >> shift & 255;
-        const Uint32 g = ((c >> 8 & 255) * f) >> shift & 255;
-        const Uint32 b = ((c >> 16 & 255) * f) >> shift & 255;
-        out[i] = Pixel(layout.Pack(r, g, b));
+        const Uint32 r = (c & 255) * f;
+        const Uint32 g = (c >> 8 & 255) * f;
+        const Uint32 b = (c >> 16 & 255) * f;
+        if constexpr (kMasked)
+            out[i] = Pixel((r >> k.rDown & k.rMask) | (g >> k.gDown & k.gMask) |
+                           (b >> k.bDown & k.bMask) | k.aMask);
+        else
+            out[i] = Pixel(layout.Pack(r >> k.shift & 255, g >> k.shift & 255, b >> k.shift & 255));
     }
 }
 
-template <typename Pixel>
-using ScaleRowFn = void (*)(Pixel*, const Uint32*, int, Uint32, Uint32, int, const ScreenRows&);
+template <bool kMasked, typename Pixel>
+using ScaleRowFn = void (*)(Pixel*, const Uint32*, int, const Scaling&, const ScreenRows&);
 
-template <typename Pixel>
-void ScaleRowBaseline(Pixel* out, const Uint32* colours, int n, Uint32 m, Uint32 mStep, int shift,
+template <bool kMasked, typename Pixel>
+void ScaleRowBaseline(Pixel* out, const Uint32* colours, int n, const Scaling& scaling,
                       const ScreenRows& screen) {
-    ScaleRow(out, colours, n, m, mStep, shift, screen);
+    ScaleRow<kMasked>(out, colours, n, scaling, screen);
 }
 
-template <typename Pixel>
-PRISMWARP_TARGET_AVX2 void ScaleRowAvx2(Pixel* out, const Uint32* colours, int n, Uint32 m,
-                                        Uint32 mStep, int shift, const ScreenRows& screen) {
-    ScaleRow(out, colours, n, m, mStep, shift, screen);
+template <bool kMasked, typename Pixel>
+PRISMWARP_TARGET_AVX2 void ScaleRowAvx2(Pixel* out, const Uint32* colours, int n,
+                                        const Scaling& scaling, const ScreenRows& screen) {
+    ScaleRow<kMasked>(out, colours, n, scaling, screen);
 }
 
-template <typename Pixel>
-PRISMWARP_TARGET_AVX512 void ScaleRowAvx512(Pixel* out, const Uint32* colours, int n, Uint32 m,
-                                            Uint32 mStep, int shift, const ScreenRows& screen) {
-    ScaleRow(out, colours, n, m, mStep, shift, screen);
+template <bool kMasked, typename Pixel>
+PRISMWARP_TARGET_AVX512 void ScaleRowAvx512(Pixel* out, const Uint32* colours, int n,
+                                            const Scaling& scaling, const ScreenRows& screen) {
+    ScaleRow<kMasked>(out, colours, n, scaling, screen);
 }
-template <typename Pixel> ScaleRowFn<Pixel> ScaleRowFor(CpuPath path) {
-    return ForPath<ScaleRowFn<Pixel>>(path, ScaleRowBaseline<Pixel>, ScaleRowAvx2<Pixel>,
-                                      ScaleRowAvx512<Pixel>);
+
+template <bool kMasked, typename Pixel> ScaleRowFn<kMasked, Pixel> ScaleRowFor(CpuPath path) {
+    return ForPath<ScaleRowFn<kMasked, Pixel>>(path, ScaleRowBaseline<kMasked, Pixel>,
+                                               ScaleRowAvx2<kMasked, Pixel>,
+                                               ScaleRowAvx512<kMasked, Pixel>);
 }
 
 // The frame's pixels are counted column by column; row y holds those with index
-// i = x * kHeight + y. This scales the part of row y that `segment` covers.
+// i = x * kHeight + y. This scales row y, run by run of the frame's factor segments.
+template <typename Pixel> struct RowScalers {
+    explicit RowScalers(CpuPath path)
+        : masked(ScaleRowFor<true, Pixel>(path)), unmasked(ScaleRowFor<false, Pixel>(path)) {}
+    ScaleRowFn<true, Pixel> masked;
+    ScaleRowFn<false, Pixel> unmasked;
+};
+
 template <typename Pixel>
-void DrawRow(ScaleRowFn<Pixel> scale, const ScreenRows& screen, int y, const Uint32* colours,
-             const std::vector<FactorSegment>& segments) {
+void DrawRow(const RowScalers<Pixel>& scalers, const ScreenRows& screen, int y,
+             const Uint32* colours, const std::vector<FactorSegment>& segments) {
     Pixel* out = screen.Row<Pixel>(y);
     for (const FactorSegment& s : segments) {
         // The columns x with s.first <= x * kHeight + y < s.first + s.count.
@@ -154,16 +195,20 @@ void DrawRow(ScaleRowFn<Pixel> scale, const ScreenRows& screen, int y, const Uin
         const int x1 = std::min(kWidth, firstColumn(s.first + s.count));
         if (x0 >= x1) continue;
         const Uint32 m = s.m + s.step * Uint32(x0 * kHeight + y - s.first);
-        scale(out + x0, colours + x0, x1 - x0, m, s.step * kHeight, s.shift, screen);
+        const Scaling scaling = ScalingOf(screen, m, s.step * kHeight, s.shift);
+        if (scaling.masked)
+            scalers.masked(out + x0, colours + x0, x1 - x0, scaling, screen);
+        else
+            scalers.unmasked(out + x0, colours + x0, x1 - x0, scaling, screen);
     }
 }
 
 template <typename Pixel>
 void DrawFrame(const ScreenRows& screen, CpuPath path, const Uint32* rows,
                const std::vector<FactorSegment>& segments, const FastBlend* overlay, float alpha) {
-    const ScaleRowFn<Pixel> scale = ScaleRowFor<Pixel>(path);
+    const RowScalers<Pixel> scalers(path);
     for (int y = 0; y < kHeight; ++y) {
-        DrawRow<Pixel>(scale, screen, y, rows + y * kWidth, segments);
+        DrawRow<Pixel>(scalers, screen, y, rows + y * kWidth, segments);
         // The overlay reads the row just drawn, while it is still in the cache.
         if (overlay) overlay->Row(screen, y, alpha, path);
     }

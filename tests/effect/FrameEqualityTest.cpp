@@ -21,16 +21,18 @@ namespace {
 const int kWidth = WarpEffect::kWidth;
 const int kHeight = WarpEffect::kHeight;
 
-struct Setup {
+struct FrameSetup {
     const char* name;
     int screenBits;  // 32 and 16 are the screens the SDL 1.2 layer gives; 24 and 8 tests
     int pictureBits; // the bundled picture is 24-bit; an 8-bit one reads raw indices
     CpuPath path;    // of the effect under test; the other one draws plain
+    // A screen of another layout lent to the App, when its masks are given.
+    Uint32 rMask = 0, gMask = 0, bMask = 0;
 };
 
 // The fast passes cover 16- and 32-bit screens; on 24- and 8-bit ones the effect chooses
 // the plain passes whatever its path.
-const Setup kSetups[] = {
+const FrameSetup kSetups[] = {
     {"Screen32Avx512", 32, 24, CpuPath::Avx512},
     {"Screen32Avx2", 32, 24, CpuPath::Avx2},
     {"Screen32Baseline", 32, 24, CpuPath::Baseline},
@@ -39,12 +41,16 @@ const Setup kSetups[] = {
     {"Screen16Baseline", 16, 24, CpuPath::Baseline},
     {"Screen32Picture8Avx512", 32, 8, CpuPath::Avx512},
     {"Screen16Picture8Baseline", 16, 8, CpuPath::Baseline},
+    // Red in the top byte, where the products cannot be masked into place directly.
+    {"Screen32RedOnTopAvx512", 32, 24, CpuPath::Avx512, 0xFF000000, 0xFF0000, 0xFF00},
+    {"Screen32RedOnTopBaseline", 32, 24, CpuPath::Baseline, 0xFF000000, 0xFF0000, 0xFF00},
+    {"Screen15Avx2", 15, 24, CpuPath::Avx2, 0x7C00, 0x03E0, 0x001F},
     {"Screen24", 24, 24, CpuPath::Avx512},
     {"Screen8Palette", 8, 24, CpuPath::Avx512},
     {"Screen8PalettePicture8", 8, 8, CpuPath::Baseline},
 };
 
-void PrintTo(const Setup& setup, std::ostream* os) {
+void PrintTo(const FrameSetup& setup, std::ostream* os) {
     *os << setup.name;
 }
 
@@ -69,11 +75,21 @@ std::string CacheDifference(const Color* ours, const Color* plain) {
 
 // Two effects on one App: the one under test draws on the screen, the plain one on a copy
 // of it lent to the App for its frames. Each keeps a factor of its own.
-class FrameEquality : public testing::TestWithParam<Setup> {
+class FrameEquality : public testing::TestWithParam<FrameSetup> {
 protected:
     void SetUp() override {
         if (!CpuRuns(GetParam().path)) GTEST_SKIP() << "this CPU does not run the path";
-        app = std::make_unique<App>("Prismwarp", kWidth, kHeight, GetParam().screenBits, false);
+        const FrameSetup& setup = GetParam();
+        const bool lent = setup.rMask != 0;
+        app = std::make_unique<App>("Prismwarp", kWidth, kHeight, lent ? 32 : setup.screenBits,
+                                    false);
+        if (lent) {
+            ownScreen.surface =
+                SDL_CreateRGBSurface(SDL_SWSURFACE, kWidth, kHeight, setup.screenBits, setup.rMask,
+                                     setup.gMask, setup.bMask, 0);
+            ASSERT_NE(ownScreen.surface, nullptr) << SDL_GetError();
+            loan = std::make_unique<SurfaceLoan>(app->screen, ownScreen.surface);
+        }
         SDL_Surface* screen = app->screen.surface;
         ASSERT_EQ(screen->format->BitsPerPixel, GetParam().screenBits);
         if (screen->format->palette) GivePalette(screen);
@@ -128,6 +144,8 @@ protected:
 
     TestPicture picture{GetParam().pictureBits};
     std::unique_ptr<App> app;
+    Image ownScreen;
+    std::unique_ptr<SurfaceLoan> loan; // before the effects, so that it ends after them
     std::unique_ptr<WarpEffect> ours;
     std::unique_ptr<WarpEffect> plain;
     Image plainScreen;
@@ -182,7 +200,7 @@ TEST_P(FrameEquality, ChangedCacheIsDrawnFrom) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, FrameEquality, testing::ValuesIn(kSetups),
-                         [](const testing::TestParamInfo<Setup>& info) {
+                         [](const testing::TestParamInfo<FrameSetup>& info) {
                              return std::string(info.param.name);
                          });
 
