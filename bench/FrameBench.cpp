@@ -87,7 +87,7 @@ void BlendFast(benchmark::State& state) {
     for (auto _ : state) {
         const float alpha = BlendWeight(frame++);
         for (int y = 0; y < WarpEffect::kHeight; ++y)
-            bench.overlay->Row(rows, y, alpha, path);
+            bench.overlay->Row(rows.Row<Uint8>(y), y, alpha, path, rows);
     }
 }
 

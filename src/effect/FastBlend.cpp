@@ -61,12 +61,12 @@ FastBlend::FastBlend(const Image& picture, int width, int height)
     }
 }
 
-void FastBlend::Row(const ScreenRows& screen, int y, float alpha, CpuPath path) const {
+void FastBlend::Row(void* row, int y, float alpha, CpuPath path, const ScreenRows& layout) const {
     // The picture's weight is rounded to a float first, as App::Blend rounds it.
     const float w = 1.0f - alpha;
     const Uint32* from = &picture[std::size_t(y * width)];
-    if (screen.bytesPerPixel == 4)
-        MixRowFor<Uint32>(path)(screen.Row<Uint32>(y), from, width, alpha, w, screen);
+    if (layout.bytesPerPixel == 4)
+        MixRowFor<Uint32>(path)(static_cast<Uint32*>(row), from, width, alpha, w, layout);
     else
-        MixRowFor<Uint16>(path)(screen.Row<Uint16>(y), from, width, alpha, w, screen);
+        MixRowFor<Uint16>(path)(static_cast<Uint16*>(row), from, width, alpha, w, layout);
 }

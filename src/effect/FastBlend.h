@@ -11,15 +11,15 @@
 
 // What App::Blend(screen, picture, 0, 0, width, height, alpha) draws, for a screen
 // ScreenRows fits. The picture never changes, so its channels are read once, in the order
-// the screen is written; each row of the screen is then read, mixed and written in place.
+// the screen is written; each row of the warp is then mixed in place before it is stored.
 class FastBlend {
 public:
     // Reads the picture's channels as App::GetPixel reads them (black outside it).
     FastBlend(const Image& picture, int width, int height);
 
-    // Blends row y of the screen with the picture: the screen weighs alpha, the picture
-    // 1 - alpha.
-    void Row(const ScreenRows& screen, int y, float alpha, CpuPath path) const;
+    // Blends `row`, laid out as the screen's rows are, with the picture's row y, in place:
+    // the row weighs alpha, the picture 1 - alpha.
+    void Row(void* row, int y, float alpha, CpuPath path, const ScreenRows& layout) const;
 
 private:
     int width;

@@ -76,7 +76,7 @@ TEST_P(BlendEquality, RowsBlendAsThePlainPass) {
         Paint(plain.surface);
         const ScreenRows rows(screen);
         for (int y = 0; y < 240; ++y)
-            fast.Row(rows, y, alpha, setup.path);
+            fast.Row(rows.Row<Uint8>(y), y, alpha, setup.path, rows);
         {
             SurfaceLoan loan(app.screen, plain.surface);
             app.Blend(app.screen, picture, 0, 0, 320, 240, alpha);
