@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "BmpFlavours.h"
 #include "ColorPrinter.h"
+#include "ScratchDir.h"
 #include "SurfaceDifference.h"
 #include "SurfaceLoan.h"
-#include "TestPicture.h"
 #include "effect/ScreenRows.h"
 
 namespace {
@@ -94,11 +95,12 @@ protected:
         ASSERT_EQ(screen->format->BitsPerPixel, GetParam().screenBits);
         if (screen->format->palette) GivePalette(screen);
 
-        {
-            TestPicture::Scope here(picture);
-            ours = std::make_unique<WarpEffect>();
-            plain = std::make_unique<WarpEffect>();
-        }
+        const auto flavour =
+            setup.pictureBits == 8 ? bmpflavours::Flavour::Pal8 : bmpflavours::Flavour::Bgr24;
+        dir.Enter();
+        ASSERT_TRUE(bmpflavours::SaveFile("lsd.bmp", bmpflavours::Write(flavour, kWidth, kHeight)));
+        ours = std::make_unique<WarpEffect>();
+        plain = std::make_unique<WarpEffect>();
         ours->app = app.get();
         ours->path = GetParam().path;
         plain->app = app.get();
@@ -142,7 +144,7 @@ protected:
         plain->OnKeyDown(key);
     }
 
-    TestPicture picture{GetParam().pictureBits};
+    ScratchDir dir;
     std::unique_ptr<App> app;
     Image ownScreen;
     std::unique_ptr<SurfaceLoan> loan; // before the effects, so that it ends after them
