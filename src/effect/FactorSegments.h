@@ -27,6 +27,11 @@ struct FactorSegment {
 // and checked against the stepped values.
 class FactorSegments {
 public:
+    // Whether frames from `start` can be cut into segments: from 0 up to below 16, where a
+    // significand's product with a channel, shifted, is the truncated product. A factor
+    // set from outside to anything else (negative, huge, not a number) is drawn plain.
+    static bool Covers(float start) { return start >= 0.0f && start < 16.0f; }
+
     // Derives the courses now rather than at the first frame.
     static void Prepare();
 

@@ -2,6 +2,7 @@
 #include "effect/WarpEffect.h"
 
 #include "effect/Factor.h"
+#include "effect/FactorSegments.h"
 #include "effect/ScreenRows.h"
 #include "main/ErrorMsg.h"
 
@@ -25,7 +26,8 @@ WarpEffect::WarpEffect() : colorCache(), overlay(Loaded(image), kWidth, kHeight)
 
 void WarpEffect::Update() {
     SDL_Surface* screen = app->screen.surface;
-    if (path != CpuPath::Plain && ScreenRows::Fit(screen, kWidth, kHeight)) {
+    if (path != CpuPath::Plain && ScreenRows::Fit(screen, kWidth, kHeight) &&
+        FactorSegments::Covers(warpFactor)) {
         if (!fast.Loaded()) fast.Load(colorCache);
         warpFactor = fast.Draw(screen, warpFactor, path, blendEnabled == 1 ? &overlay : nullptr);
         return;

@@ -176,9 +176,11 @@ TEST_P(FrameEquality, FramesFromTheStartWithTheOverlayToggled) {
 
 // Factors the program does not start from: the cycle's start, one on neither of the
 // factor's courses, the last value before a reset, values from which a reset comes within
-// the first frame, a factor below 2^-8 and the program's own start.
+// the first frame, a factor below 2^-8, ones the fast pass leaves to the plain one (below
+// 0, above 10) and the program's own start.
 TEST_P(FrameEquality, FramesFromOtherFactors) {
-    const float starts[] = {0.0f, 4.2f, 9.99999046f, 9.5f, 0.00005f, 3.14159f, 1.0f};
+    const float starts[] = {0.0f,     4.2f,    9.99999046f, 9.5f, 0.00005f,
+                            3.14159f, -0.001f, 12.0f,       1.0f};
     for (const float start : starts) {
         SCOPED_TRACE("starting from " + std::to_string(start));
         Start(start);
