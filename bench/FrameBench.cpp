@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -39,18 +40,16 @@ struct Bench {
     OneFrame* frame = nullptr; // owned by the app
     std::unique_ptr<WarpEffect> fast;
     std::unique_ptr<WarpEffect> plain;
+    std::vector<std::unique_ptr<WarpEffect>> narrower; // the fast passes on narrower paths
     std::unique_ptr<FastBlend> overlay;
 };
 Bench bench;
 
-// Each effect keeps its own factor across the benchmarks, so that both sweep the cycle.
-struct Factors {
-    float fast = 1.0f;
-    float plain = 1.0f;
-} factors;
+// Each effect keeps its own factor across the benchmarks, so that each sweeps the cycle.
+std::map<const WarpEffect*, float> factors;
 
 float& FactorOf(const WarpEffect* effect) {
-    return effect == bench.plain.get() ? factors.plain : factors.fast;
+    return factors.emplace(effect, 1.0f).first->second;
 }
 
 void Frame(benchmark::State& state, WarpEffect* effect, bool overlay) {
@@ -124,6 +123,14 @@ public:
         ratio("plain / fast, blend pass", "Blend/plain", "Blend/fast");
         ratio("plain frame, overlay off / floor", "Frame/plain/overlay_off", "Frame/floor");
         ratio("plain frame, overlay on / floor", "Frame/plain/overlay_on", "Frame/floor");
+        for (const char* path : {"AVX2", "baseline"}) {
+            for (const char* overlay : {"off", "on"}) {
+                const std::string label =
+                    std::string(path) + " frame, overlay " + overlay + " / floor";
+                const std::string name = std::string("Frame/") + path + "/overlay_" + overlay;
+                ratio(label.c_str(), name.c_str(), "Frame/floor");
+            }
+        }
     }
 
 private:
@@ -170,6 +177,13 @@ int main(int argc, char* argv[]) {
             bench.plain = std::make_unique<WarpEffect>();
         }
         bench.plain->path = CpuPath::Plain;
+        for (const CpuPath path : {CpuPath::Avx2, CpuPath::Baseline}) {
+            if (path == bench.fast->path || !CpuRuns(path)) continue;
+            TestPicture picture;
+            TestPicture::Scope here(picture);
+            bench.narrower.push_back(std::make_unique<WarpEffect>());
+            bench.narrower.back()->path = path;
+        }
         bench.overlay = std::make_unique<FastBlend>(bench.fast->image, 320, 240);
         std::printf("Fast passes on the %s path, screen of %d bits a pixel\n",
                     PathName(bench.fast->path), app.screen.surface->format->BitsPerPixel);
@@ -188,12 +202,21 @@ int main(int argc, char* argv[]) {
             ->Unit(unit);
         benchmark::RegisterBenchmark("Frame/plain/overlay_on", Frame, bench.plain.get(), true)
             ->Unit(unit);
+        for (const auto& effect : bench.narrower) {
+            for (const bool overlay : {false, true}) {
+                const std::string name = std::string("Frame/") + PathName(effect->path) +
+                                         (overlay ? "/overlay_on" : "/overlay_off");
+                benchmark::RegisterBenchmark(name.c_str(), Frame, effect.get(), overlay)
+                    ->Unit(unit);
+            }
+        }
 
         RatioReporter reporter;
         benchmark::RunSpecifiedBenchmarks(&reporter);
         benchmark::Shutdown();
         bench.fast.reset();
         bench.plain.reset();
+        bench.narrower.clear();
         bench.overlay.reset();
     } catch (const ErrorMsg& error) {
         std::fputs(error.Text().c_str(), stderr);

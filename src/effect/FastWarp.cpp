@@ -1,5 +1,5 @@
-// FastWarp: the fixed map and the runs derived from the plain rule, and the row pass for
-// every CPU path.
+// FastWarp: the fixed map and the moves derived from the plain rule, the ring, and the row
+// pass for every CPU path.
 #include "effect/FastWarp.h"
 
 #include <algorithm>
