@@ -10,6 +10,7 @@ float warpFactor = 1.0f;
 
 namespace {
 
+// Loads the picture, which the overlay reads as it is built; throws when it cannot.
 const Image& Loaded(Image& image) {
     if (!image.Load("lsd.bmp"))
         throw ErrorMsg("Unable to Load Image make sure its in the directory!\n");
@@ -29,6 +30,8 @@ void WarpEffect::Update() {
     if (path != CpuPath::Plain && ScreenRows::Fit(screen, kWidth, kHeight) &&
         FactorSegments::Covers(warpFactor)) {
         if (!fast.Loaded()) fast.Load(colorCache);
+        // The overlay is mixed into each row as App::Blend would draw it, before the row
+        // reaches the screen.
         warpFactor = fast.Draw(screen, warpFactor, path, blendEnabled == 1 ? &overlay : nullptr);
         return;
     }
