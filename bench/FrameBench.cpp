@@ -1,16 +1,17 @@
-// FrameBench: the warp pass, the blend pass and whole frames, next to the straightforward
-// rendition and the floor of a frame that draws nothing, all in one run.
+// FrameBench: the warp and blend passes, plain and fast, and whole frames, next to the
+// floor of a frame that draws nothing, all in one run.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "ReferencePass.h"
 #include "TestPicture.h"
+#include "effect/FastBlend.h"
 #include "effect/WarpEffect.h"
 #include "frame/App.h"
 #include "main/ErrorMsg.h"
@@ -38,28 +39,38 @@ struct Bench {
     App* app = nullptr;
     OneFrame* frame = nullptr; // owned by the app
     std::unique_ptr<WarpEffect> fast;
-    std::unique_ptr<reference::Effect> plain;
+    std::unique_ptr<WarpEffect> plain;
+    std::vector<std::unique_ptr<WarpEffect>> narrower; // the fast passes on narrower paths
+    std::unique_ptr<FastBlend> overlay;
 };
 Bench bench;
 
-void Frame(benchmark::State& state, EventHandler* inner, bool overlay) {
-    bench.fast->blendEnabled = overlay ? 1 : 0;
-    bench.plain->blend = overlay;
-    bench.frame->inner = inner;
-    for (auto _ : state)
+// Each effect keeps its own factor across the benchmarks, so that each sweeps the cycle.
+std::map<const WarpEffect*, float> factors;
+
+float& FactorOf(const WarpEffect* effect) {
+    return factors.emplace(effect, 1.0f).first->second;
+}
+
+void Frame(benchmark::State& state, WarpEffect* effect, bool overlay) {
+    bench.frame->inner = effect;
+    if (effect) effect->blendEnabled = overlay ? 1 : 0;
+    for (auto _ : state) {
+        if (effect) warpFactor = FactorOf(effect);
         bench.app->Run();
+        if (effect) FactorOf(effect) = warpFactor;
+    }
 }
 
-void WarpFast(benchmark::State& state) {
-    bench.fast->app = bench.app;
-    bench.fast->blendEnabled = 0;
-    for (auto _ : state)
-        bench.fast->Update();
-}
-
-void WarpPlain(benchmark::State& state) {
-    for (auto _ : state)
-        reference::Warp(bench.app->screen.surface, bench.plain->cache.data(), bench.plain->factor);
+// The warp pass alone: Update with the overlay off.
+void Warp(benchmark::State& state, WarpEffect* effect) {
+    effect->app = bench.app;
+    effect->blendEnabled = 0;
+    for (auto _ : state) {
+        warpFactor = FactorOf(effect);
+        effect->Update();
+        FactorOf(effect) = warpFactor;
+    }
 }
 
 // The blend's weight is the factor after a frame, which sweeps 0 to 10 in 13 frames;
@@ -69,18 +80,21 @@ float BlendWeight(std::size_t frame) {
 }
 
 void BlendFast(benchmark::State& state) {
-    App& app = *bench.app;
+    const ScreenRows rows(bench.app->screen.surface);
+    const CpuPath path = bench.fast->path;
     std::size_t frame = 0;
-    for (auto _ : state)
-        app.Blend(app.screen, bench.fast->image, 0, 0, 320, 240, BlendWeight(frame++));
+    for (auto _ : state) {
+        const float alpha = BlendWeight(frame++);
+        for (int y = 0; y < WarpEffect::kHeight; ++y)
+            bench.overlay->Row(rows.Row<Uint8>(y), y, alpha, path, rows);
+    }
 }
 
 void BlendPlain(benchmark::State& state) {
-    SDL_Surface* screen = bench.app->screen.surface;
+    App& app = *bench.app;
     std::size_t frame = 0;
     for (auto _ : state)
-        reference::Blend(screen, screen, bench.plain->picture, 0, 0, 320, 240,
-                         BlendWeight(frame++));
+        app.Blend(app.screen, bench.plain->image, 0, 0, 320, 240, BlendWeight(frame++));
 }
 
 // The console output, and after it the ratios of the medians that the goals are set in.
@@ -102,21 +116,36 @@ public:
         std::printf("\nRatios of the medians (CPU time):\n");
         ratio("frame, overlay off / floor", "Frame/fast/overlay_off", "Frame/floor");
         ratio("frame, overlay on / floor", "Frame/fast/overlay_on", "Frame/floor");
-        ratio("straightforward / fast, frame overlay off", "Frame/straightforward/overlay_off",
+        ratio("plain / fast, frame overlay off", "Frame/plain/overlay_off",
               "Frame/fast/overlay_off");
-        ratio("straightforward / fast, frame overlay on", "Frame/straightforward/overlay_on",
-              "Frame/fast/overlay_on");
-        ratio("straightforward / fast, warp pass", "Warp/straightforward", "Warp/fast");
-        ratio("straightforward / fast, blend pass", "Blend/straightforward", "Blend/fast");
-        ratio("straightforward frame, overlay off / floor", "Frame/straightforward/overlay_off",
-              "Frame/floor");
-        ratio("straightforward frame, overlay on / floor", "Frame/straightforward/overlay_on",
-              "Frame/floor");
+        ratio("plain / fast, frame overlay on", "Frame/plain/overlay_on", "Frame/fast/overlay_on");
+        ratio("plain / fast, warp pass", "Warp/plain", "Warp/fast");
+        ratio("plain / fast, blend pass", "Blend/plain", "Blend/fast");
+        ratio("plain frame, overlay off / floor", "Frame/plain/overlay_off", "Frame/floor");
+        ratio("plain frame, overlay on / floor", "Frame/plain/overlay_on", "Frame/floor");
+        for (const char* path : {"AVX2", "baseline"}) {
+            for (const char* overlay : {"off", "on"}) {
+                const std::string label =
+                    std::string(path) + " frame, overlay " + overlay + " / floor";
+                const std::string name = std::string("Frame/") + path + "/overlay_" + overlay;
+                ratio(label.c_str(), name.c_str(), "Frame/floor");
+            }
+        }
     }
 
 private:
     std::map<std::string, double> medians;
 };
+
+const char* PathName(CpuPath path) {
+    switch (path) {
+    case CpuPath::Plain: return "plain";
+    case CpuPath::Baseline: return "baseline";
+    case CpuPath::Avx2: return "AVX2";
+    case CpuPath::Avx512: return "AVX-512";
+    }
+    return "?";
+}
 
 } // namespace
 
@@ -145,34 +174,50 @@ int main(int argc, char* argv[]) {
             TestPicture picture;
             TestPicture::Scope here(picture);
             bench.fast = std::make_unique<WarpEffect>();
+            bench.plain = std::make_unique<WarpEffect>();
         }
-        bench.plain = std::make_unique<reference::Effect>(bench.fast->colorCache,
-                                                          bench.fast->image.surface, 1.0f);
-        bench.plain->app = &app;
-        bench.fast->app = &app;
+        bench.plain->path = CpuPath::Plain;
+        for (const CpuPath path : {CpuPath::Avx2, CpuPath::Baseline}) {
+            if (path == bench.fast->path || !CpuRuns(path)) continue;
+            TestPicture picture;
+            TestPicture::Scope here(picture);
+            bench.narrower.push_back(std::make_unique<WarpEffect>());
+            bench.narrower.back()->path = path;
+        }
+        bench.overlay = std::make_unique<FastBlend>(bench.fast->image, 320, 240);
+        std::printf("Fast passes on the %s path, screen of %d bits a pixel\n",
+                    PathName(bench.fast->path), app.screen.surface->format->BitsPerPixel);
 
         const auto unit = benchmark::kMicrosecond;
-        benchmark::RegisterBenchmark("Warp/fast", WarpFast)->Unit(unit);
-        benchmark::RegisterBenchmark("Warp/straightforward", WarpPlain)->Unit(unit);
+        benchmark::RegisterBenchmark("Warp/fast", Warp, bench.fast.get())->Unit(unit);
+        benchmark::RegisterBenchmark("Warp/plain", Warp, bench.plain.get())->Unit(unit);
         benchmark::RegisterBenchmark("Blend/fast", BlendFast)->Unit(unit);
-        benchmark::RegisterBenchmark("Blend/straightforward", BlendPlain)->Unit(unit);
+        benchmark::RegisterBenchmark("Blend/plain", BlendPlain)->Unit(unit);
         benchmark::RegisterBenchmark("Frame/floor", Frame, nullptr, false)->Unit(unit);
         benchmark::RegisterBenchmark("Frame/fast/overlay_off", Frame, bench.fast.get(), false)
             ->Unit(unit);
         benchmark::RegisterBenchmark("Frame/fast/overlay_on", Frame, bench.fast.get(), true)
             ->Unit(unit);
-        benchmark::RegisterBenchmark("Frame/straightforward/overlay_off", Frame, bench.plain.get(),
-                                     false)
+        benchmark::RegisterBenchmark("Frame/plain/overlay_off", Frame, bench.plain.get(), false)
             ->Unit(unit);
-        benchmark::RegisterBenchmark("Frame/straightforward/overlay_on", Frame, bench.plain.get(),
-                                     true)
+        benchmark::RegisterBenchmark("Frame/plain/overlay_on", Frame, bench.plain.get(), true)
             ->Unit(unit);
+        for (const auto& effect : bench.narrower) {
+            for (const bool overlay : {false, true}) {
+                const std::string name = std::string("Frame/") + PathName(effect->path) +
+                                         (overlay ? "/overlay_on" : "/overlay_off");
+                benchmark::RegisterBenchmark(name.c_str(), Frame, effect.get(), overlay)
+                    ->Unit(unit);
+            }
+        }
 
         RatioReporter reporter;
         benchmark::RunSpecifiedBenchmarks(&reporter);
         benchmark::Shutdown();
         bench.fast.reset();
         bench.plain.reset();
+        bench.narrower.clear();
+        bench.overlay.reset();
     } catch (const ErrorMsg& error) {
         std::fputs(error.Text().c_str(), stderr);
         return 1;

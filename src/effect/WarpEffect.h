@@ -1,9 +1,10 @@
 // WarpEffect: the picture, reshuffled and colour-cycled every frame.
 #pragma once
 
-#include "effect/FactorTable.h"
+#include "effect/CpuPath.h"
+#include "effect/FastBlend.h"
+#include "effect/FastWarp.h"
 #include "frame/App.h"
-#include "frame/ColorRun.h"
 
 // The factor every drawn channel is multiplied by. It grows with every pixel drawn and
 // falls back to 0 past 10, so the colours cycle in bands. The blend overlay weighs by it.
@@ -18,21 +19,27 @@ public:
     // Loads "lsd.bmp" from the working directory; throws ErrorMsg when it cannot.
     WarpEffect();
 
+    // Draws one frame: the fast passes where the screen suits them and `path` is not
+    // Plain, the plain ones otherwise. The choice is made anew every frame.
     void Update() override;
     void OnKeyDown(SDLKey sym) override;
 
-    // The value the factor takes after one more pixel.
-    static float Advance(float factor);
-    // A channel times the factor, truncated, keeping its low 8 bits.
-    static Uint8 Scale(Uint8 channel, float factor);
-
-    // One column's colours times their factors, into scaled's channels.
-    static void ScaleColumn(const Color* column, const float* factor, ColorRun& scaled);
+    // The working colours the next frame starts from, column by column: position (x, y) is
+    // entry x * kHeight + y. EditCache is for changing them.
+    const Color* Cache();
+    Color* EditCache();
 
     Image image;
     int blendEnabled = 0; // 1 while Up has switched the overlay on
-    // The working colours, column by column: position (x, y) is entry x * kHeight + y.
+    CpuPath path = WidestCpuPath();
+
+private:
+    // The passes as the rule reads, pixel by pixel through GetPixel and PutPixel: they
+    // draw every screen the fast passes do not, and say what the fast passes compute.
+    void PlainWarp();
+
+    // Behind by the frames the fast pass drew since it was loaded; Cache() catches up.
     Color colorCache[kPixels];
-    // The factor of every pixel of a frame, read instead of stepped.
-    FactorTable factors;
+    FastWarp fast;
+    FastBlend overlay;
 };

@@ -1,12 +1,9 @@
 // App: starting SDL video, the frame loop and pixel access.
 #include "frame/App.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
-#include "frame/ColorRun.h"
-#include "frame/VectorClones.h"
 #include "main/ErrorMsg.h"
 
 App::App(const std::string& caption, int width, int height, int bpp, bool fullscreen) {
@@ -102,72 +99,20 @@ void App::Run() {
     } while (running);
 }
 
-namespace {
-
-// The channel sums of a blend, several pixels at a time: each sum in double, held at
-// 255 only above it, truncated toward zero and kept to its low 8 bits.
-PRISMWARP_VECTOR_CLONES
-void Mix(const ColorRun& __restrict a, const ColorRun& __restrict b, float alpha, float w,
-         ColorRun& __restrict mixed, int n) {
-    const auto mix = [&](Uint8 ca, Uint8 cb) {
-        const double v = ca * double(alpha) + cb * double(w);
-        return Uint8(int(v > 255.0 ? 255.0 : v));
-    };
-    for (int i = 0; i < n; ++i) {
-        mixed.r[i] = mix(a.r[i], b.r[i]);
-        mixed.g[i] = mix(a.g[i], b.g[i]);
-        mixed.b[i] = mix(a.b[i], b.b[i]);
-    }
-}
-
-// Reads the channels of (x, y0 + i), i < n, from the pixels.
-void Read(const App::Pixels& pixels, int x, int y0, int n, ColorRun& __restrict run) {
-    for (int i = 0; i < n; ++i) {
-        const Color c = pixels.GetPixel(x, y0 + i);
-        run.r[i] = c.r;
-        run.g[i] = c.g;
-        run.b[i] = c.b;
-    }
-}
-
-} // namespace
-
 void App::Blend(Image& a, Image& b, int x0, int y0, int x1, int y1, float alpha) {
-    // A column is read whole before any of it is drawn. That changes nothing: each step
-    // draws only its own position, and reads that position before drawing it.
+    // Each position is read before it is drawn and no other position is drawn at that
+    // step, so reading a from the screen being drawn on sees the warp frame.
     for (int x = x0; x < x1; ++x) {
         const float w = 1.0f - alpha;
-        for (int y = y0; y < y1;) {
-            // The rows left, counted wide: y1 - y may not fit an int.
-            const int n =
-                int(std::min<long long>(static_cast<long long>(y1) - y, ColorRun::kLength));
-            ColorRun pa;
-            ColorRun pb;
-            ColorRun mixed;
-            Read(Pixels(a.surface), x, y, n, pa);
-            Read(Pixels(b.surface), x, y, n, pb);
-            Mix(pa, pb, alpha, w, mixed, n);
-            mixed.Map(screen.surface->format, n);
-            const Pixels to(screen.surface);
-            for (int i = 0; i < n; ++i)
-                to.PutPixel(x, y + i, Color(mixed.r[i], mixed.g[i], mixed.b[i], mixed.mapped[i]));
-            y += n;
+        for (int y = y0; y < y1; ++y) {
+            const Color pa = GetPixel(a, x, y);
+            const Color pb = GetPixel(b, x, y);
+            // Each product is exact in double; the sum is rounded once.
+            const auto mix = [&](Uint8 ca, Uint8 cb) {
+                const double v = ca * double(alpha) + cb * double(w);
+                return Uint8(int(v > 255.0 ? 255.0 : v));
+            };
+            PutPixel(x, y, Color(screen, mix(pa.r, pb.r), mix(pa.g, pb.g), mix(pa.b, pb.b)));
         }
     }
-}
-
-void App::Pixels::PutLocked(SDL_Surface* surface, int offset, int bytesPerPixel, Uint32 mapped) {
-    if (SDL_LockSurface(surface) < 0) return;
-    // The pixels are taken while locked: they may move while the surface is not.
-    try {
-        Store(static_cast<Uint8*>(surface->pixels) + offset, bytesPerPixel, mapped);
-    } catch (...) {
-        SDL_UnlockSurface(surface);
-        throw;
-    }
-    SDL_UnlockSurface(surface);
-}
-
-void App::UnknownBitDepth() {
-    throw ErrorMsg("Unknown BitDepth");
 }

@@ -105,7 +105,7 @@ TEST_P(PictureFlavours, CacheHoldsThePictureAndBlackOutside) {
     auto effect = std::make_unique<WarpEffect>();
     for (int x = 0; x < WarpEffect::kWidth; ++x) {
         for (int y = 0; y < WarpEffect::kHeight; ++y) {
-            const Color cached = effect->colorCache[x * WarpEffect::kHeight + y];
+            const Color cached = effect->Cache()[x * WarpEffect::kHeight + y];
             const Color expected = x < w && y < h ? App::GetPixel(picture, x, y) : Color();
             ASSERT_EQ(cached, expected) << "at (" << x << ", " << y << ")";
         }

@@ -1,88 +1,93 @@
-// App::Blend: any rectangle and weight blends as the plain per-pixel pass blends.
-#include "frame/App.h"
+// FastBlend: on every CPU path, the overlay's rows blend as App::Blend blends the screen.
+#include "effect/FastBlend.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <string>
 
-#include "ReferencePass.h"
 #include "SurfaceDifference.h"
+#include "SurfaceLoan.h"
+#include "frame/App.h"
 
 namespace {
 
-struct Case {
+struct BlendSetup {
     const char* name;
-    int x0, y0, x1, y1;
+    int screenBits;
+    int pictureBits; // 24 as the bundled picture loads, 32 for raw-byte channels
+    int pictureWidth, pictureHeight;
+    CpuPath path;
 };
 
-// The whole screen, rectangles reaching past every edge, a column longer than the runs
-// the blend works in, empty ones, and rows that end at the largest int, where stepping a
-// whole run past the end would overflow.
-const Case kCases[] = {
-    {"WholeScreen", 0, 0, 320, 240},
-    {"PastEveryEdge", -7, -5, 333, 250},
-    {"TallColumn", 100, -300, 101, 700},
-    {"InnerBlock", 13, 17, 29, 241},
-    {"EmptyWidth", 50, 0, 50, 240},
-    {"Reversed", 200, 200, 10, 10},
-    {"RowsUpToTheLargestInt", 7, std::numeric_limits<int>::max() - 647, 8,
-     std::numeric_limits<int>::max()},
+// Pictures of the screen's size, and one smaller, read as black outside it.
+const BlendSetup kSetups[] = {
+    {"Screen32Avx512", 32, 24, 320, 240, CpuPath::Avx512},
+    {"Screen32Avx2", 32, 24, 320, 240, CpuPath::Avx2},
+    {"Screen32Baseline", 32, 24, 320, 240, CpuPath::Baseline},
+    {"Screen16Avx512", 16, 24, 320, 240, CpuPath::Avx512},
+    {"Screen16Avx2", 16, 24, 320, 240, CpuPath::Avx2},
+    {"Screen16Baseline", 16, 24, 320, 240, CpuPath::Baseline},
+    {"Screen32Picture32SmallAvx512", 32, 32, 100, 70, CpuPath::Avx512},
+    {"Screen16Picture32SmallBaseline", 16, 32, 100, 70, CpuPath::Baseline},
 };
 
-// Weights as the factor has them (0 to 10), one exactly 1, and one below 0.
-const float kAlphas[] = {0.0f, 1.0f, 0.4f, 2.0f, 9.99999f, -0.5f};
+void PrintTo(const BlendSetup& setup, std::ostream* os) {
+    *os << setup.name;
+}
 
-class BlendEquality : public testing::TestWithParam<int> {
-protected:
-    void SetUp() override {
-        app = std::make_unique<App>("Prismwarp", 320, 240, GetParam(), false);
-        // A 24-bit picture, as the bundled one loads.
-        picture.surface =
-            SDL_CreateRGBSurface(SDL_SWSURFACE, 320, 240, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
-        ASSERT_NE(picture.surface, nullptr) << SDL_GetError();
-        Paint(picture.surface);
-    }
+// Weights as the factor has them (0 to 10), one exactly 1, one that rounds 1 - alpha, and
+// one below 0.
+const float kAlphas[] = {0.0f, 1.0f, 0.1f, 0.4f, 2.0f, 4.2f, 9.99999f, -0.5f};
 
-    // Something to blend: raw pixel values whose bytes run through every value.
-    static void Paint(SDL_Surface* screen) {
-        const int n = screen->format->BytesPerPixel;
-        for (int y = 0; y < screen->h; ++y) {
-            for (int x = 0; x < screen->w; ++x) {
-                const Uint32 v = Uint32(x * 0x9E3779B1u ^ y * 0x85EBCA77u);
-                std::memcpy(static_cast<Uint8*>(screen->pixels) + y * screen->pitch + x * n, &v, n);
-            }
-        }
-    }
-
-    std::unique_ptr<App> app;
-    Image picture;
-};
-
-TEST_P(BlendEquality, RectanglesAndWeightsAsThePlainPass) {
-    SDL_Surface* screen = app->screen.surface;
-    Image plain;
-    plain.surface = SDL_ConvertSurface(screen, screen->format, SDL_SWSURFACE);
-    ASSERT_NE(plain.surface, nullptr) << SDL_GetError();
-
-    for (const Case& c : kCases) {
-        for (const float alpha : kAlphas) {
-            SCOPED_TRACE(std::string(c.name) + ", alpha " + std::to_string(alpha));
-            Paint(screen);
-            Paint(plain.surface);
-            app->Blend(app->screen, picture, c.x0, c.y0, c.x1, c.y1, alpha);
-            reference::Blend(plain.surface, plain.surface, picture.surface, c.x0, c.y0, c.x1, c.y1,
-                             alpha);
-            ASSERT_EQ(FirstDifference(screen, plain.surface), "");
+// Raw pixel values whose bytes run through every value.
+void Paint(SDL_Surface* s) {
+    const int n = s->format->BytesPerPixel;
+    for (int y = 0; y < s->h; ++y) {
+        for (int x = 0; x < s->w; ++x) {
+            const Uint32 v = Uint32(x * 0x9E3779B1u ^ y * 0x85EBCA77u);
+            std::memcpy(static_cast<Uint8*>(s->pixels) + y * s->pitch + x * n, &v, size_t(n));
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, BlendEquality, testing::Values(32, 16),
-                         [](const testing::TestParamInfo<int>& info) {
-                             return "Screen" + std::to_string(info.param);
+class BlendEquality : public testing::TestWithParam<BlendSetup> {};
+
+TEST_P(BlendEquality, RowsBlendAsThePlainPass) {
+    const BlendSetup& setup = GetParam();
+    if (!CpuRuns(setup.path)) GTEST_SKIP() << "this CPU does not run the path";
+    App app("Prismwarp", 320, 240, setup.screenBits, false);
+    SDL_Surface* screen = app.screen.surface;
+    ASSERT_EQ(screen->format->BitsPerPixel, setup.screenBits);
+    Image picture;
+    picture.surface = SDL_CreateRGBSurface(SDL_SWSURFACE, setup.pictureWidth, setup.pictureHeight,
+                                           setup.pictureBits, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+    ASSERT_NE(picture.surface, nullptr) << SDL_GetError();
+    Paint(picture.surface);
+    const FastBlend fast(picture, 320, 240);
+
+    Image plain;
+    plain.surface = SDL_ConvertSurface(screen, screen->format, SDL_SWSURFACE);
+    ASSERT_NE(plain.surface, nullptr) << SDL_GetError();
+    for (const float alpha : kAlphas) {
+        SCOPED_TRACE("alpha " + std::to_string(alpha));
+        Paint(screen);
+        Paint(plain.surface);
+        const ScreenRows rows(screen);
+        for (int y = 0; y < 240; ++y)
+            fast.Row(rows.Row<Uint8>(y), y, alpha, setup.path, rows);
+        {
+            SurfaceLoan loan(app.screen, plain.surface);
+            app.Blend(app.screen, picture, 0, 0, 320, 240, alpha);
+        }
+        ASSERT_EQ(FirstDifference(screen, plain.surface), "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, BlendEquality, testing::ValuesIn(kSetups),
+                         [](const testing::TestParamInfo<BlendSetup>& info) {
+                             return std::string(info.param.name);
                          });
 
 } // namespace

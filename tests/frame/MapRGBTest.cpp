@@ -1,6 +1,7 @@
-// Color::Map and ColorRun::Map: the inline mappings give what SDL_MapRGB gives, for every colour.
+// Color::Map and ScreenRows::Pack: the inline mappings give what SDL_MapRGB gives, for every
+// colour.
+#include "effect/ScreenRows.h"
 #include "frame/Color.h"
-#include "frame/ColorRun.h"
 
 #include <gtest/gtest.h>
 
@@ -48,9 +49,7 @@ protected:
     Image image;
 };
 
-// Both the mapping of one colour and that of a run, which the compiler vectorises. Runs
-// of 240 and of 16 blue values cover every colour, and a run whose length is not a
-// multiple of the vector width.
+// Both the mapping of one colour and the one the fast passes pack screen rows with.
 TEST_P(MapRGB, TrueColourArithmeticEqualsSdlForAllChannelValues) {
     const SDL_PixelFormat* format = image.surface->format;
     long mismatches = 0;
@@ -65,21 +64,12 @@ TEST_P(MapRGB, TrueColourArithmeticEqualsSdlForAllChannelValues) {
             first = text;
         }
     };
-    ColorRun run;
+    const ScreenRows rows(image.surface);
     for (int r = 0; r < 256; ++r) {
         for (int g = 0; g < 256; ++g) {
-            for (int b = 0; b < 256; ++b)
+            for (int b = 0; b < 256; ++b) {
                 check("colour", r, g, b, Color(image, Uint8(r), Uint8(g), Uint8(b)).mapped);
-            for (int b0 = 0; b0 < 256; b0 += ColorRun::kLength) {
-                const int n = std::min(256 - b0, ColorRun::kLength);
-                for (int i = 0; i < n; ++i) {
-                    run.r[i] = Uint8(r);
-                    run.g[i] = Uint8(g);
-                    run.b[i] = Uint8(b0 + i);
-                }
-                run.Map(format, n);
-                for (int i = 0; i < n; ++i)
-                    check("run", r, g, b0 + i, run.mapped[i]);
+                check("row", r, g, b, rows.Pack(Uint32(r), Uint32(g), Uint32(b)));
             }
         }
     }

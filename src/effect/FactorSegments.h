@@ -1,0 +1,47 @@
+// FactorSegments: the factors of a frame's pixels as a few arithmetic runs, generated
+// instead of stepped.
+#pragma once
+
+#include <SDL.h>
+
+#include <vector>
+
+// Pixels first <= i < first + count have the factor (m + step * (i - first)) * 2^-shift,
+// m and every later significand below 2^24. A channel times such a factor, truncated, is
+// (channel * significand) >> shift: the product of an 8-bit channel and a 24-bit
+// significand fits 32 bits, so it is exact, and the shift truncates exactly as the double
+// product does. In a frame's segments a shift of 32 or more (a factor below 2^-8, whose
+// products are all 0) is stored as m = step = shift = 0.
+struct FactorSegment {
+    int first;
+    int count;
+    Uint32 m;
+    Uint32 step;
+    int shift;
+};
+
+// Stepping the factor is a serial chain of additions that costs more than the drawing.
+// Within one binade the significand grows by a constant step, so the whole course of the
+// factor from 1.0 (where the program starts) to its first reset, and its cycle from 0.0,
+// are a few dozen segments. They are derived once by stepping Factor::Advance over both
+// and checked against the stepped values.
+class FactorSegments {
+public:
+    // Whether frames from `start` can be cut into segments: from 0 up to below 16, where a
+    // significand's product with a channel, shifted, is the truncated product. A factor
+    // set from outside to anything else (negative, huge, not a number) is drawn plain.
+    static bool Covers(float start) { return start >= 0.0f && start < 16.0f; }
+
+    // Derives the courses now rather than at the first frame.
+    static void Prepare();
+
+    // The segments of the `count` pixels from `start` on, first-to-last, with the factor
+    // the pixel after them has. A start off both courses (a factor set from outside) is
+    // stepped pixel by pixel.
+    static float Frame(float start, int count, std::vector<FactorSegment>& out);
+
+    // Appends one more pixel's factor to segments that end at pixel `index` - 1.
+    static void Push(std::vector<FactorSegment>& segments, int index, float factor);
+    // The factor of pixel `index`, which a segment holds.
+    static float At(const FactorSegment& segment, int index);
+};

@@ -1,0 +1,322 @@
+// FastWarp: the fixed map and the moves derived from the plain rule, the ring, and the row
+// pass for every CPU path.
+#include "effect/FastWarp.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
+
+#include "effect/FastBlend.h"
+#include "effect/ScreenRows.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+constexpr int kPixels = kWidth * kHeight;
+
+// Row order: position (x, y) is y * kWidth + x; the cache's entry for it is x * kHeight + y.
+int EntryOf(int q) {
+    return (q % kWidth) * kHeight + q / kWidth;
+}
+
+// How the next frame's colours come from this frame's, worked out once from the plain rule
+// and checked.
+struct Plan {
+    std::vector<Uint32> source; // after a frame, entry d holds entry source[d]'s colour
+    int step = 0;               // most positions show next what this frame shows `step` on
+    // The others (2,060, scattered): position to[i] shows next what from[i] shows now.
+    std::vector<int> to;
+    std::vector<int> from;
+
+    Plan() : source(kPixels) {
+        // The plain pass on entry numbers instead of colours.
+        for (int d = 0; d < kPixels; ++d)
+            source[std::size_t(d)] = Uint32(d);
+        for (int x = 0; x < kWidth; ++x)
+            for (int y = 0; y < kHeight; ++y)
+                source[std::size_t(x * kHeight + y)] =
+                    source[std::size_t(kHeight * y + x + kHeight + 1)];
+
+        // The next frame shows at q what this frame shows at any q' whose entry holds now
+        // the colour q's entry will hold.
+        const auto shows = [&](int q) { return source[std::size_t(EntryOf(q))]; };
+        const auto wanted = [&](int q) { return source[source[std::size_t(EntryOf(q))]]; };
+
+        // Where each entry's colour is shown, several places for most.
+        std::vector<int> first(kPixels + 1, 0);
+        for (const Uint32 e : source)
+            ++first[e + 1];
+        for (int e = 0; e < kPixels; ++e)
+            first[std::size_t(e + 1)] += first[std::size_t(e)];
+        std::vector<int> shownAt(kPixels);
+        std::vector<int> fill(first.begin(), first.end() - 1);
+        for (int q = 0; q < kPixels; ++q)
+            shownAt[std::size_t(fill[shows(q)]++)] = q;
+
+        // The step most positions can take: the colours move along the diagonal.
+        std::vector<int> votes(2 * kPixels, 0);
+        for (int q = 0; q < kPixels; ++q)
+            for (int k = first[wanted(q)]; k < first[wanted(q) + 1]; ++k)
+                ++votes[std::size_t(shownAt[std::size_t(k)] - q + kPixels)];
+        step = int(std::max_element(votes.begin() + kPixels + 1, votes.end()) - votes.begin()) -
+               kPixels;
+
+        // The rest are moved one by one.
+        for (int q = 0; q < kPixels; ++q) {
+            if (q + step < kPixels && shows(q + step) == wanted(q)) continue;
+            to.push_back(q);
+            from.push_back(shownAt[std::size_t(first[wanted(q)])]);
+        }
+
+        // The check: two frames of the plain rule on entry numbers against the step and
+        // the moves.
+        std::vector<Uint32> next(kPixels);
+        for (int q = 0; q + step < kPixels; ++q)
+            next[std::size_t(q)] = shows(q + step);
+        for (std::size_t i = 0; i < to.size(); ++i)
+            next[std::size_t(to[i])] = shows(from[i]);
+        std::vector<Uint32> cache(source);
+        for (int x = 0; x < kWidth; ++x)
+            for (int y = 0; y < kHeight; ++y)
+                cache[std::size_t(x * kHeight + y)] =
+                    cache[std::size_t(kHeight * y + x + kHeight + 1)];
+        for (int q = 0; q < kPixels; ++q)
+            if (next[std::size_t(q)] != cache[std::size_t(EntryOf(q))])
+                throw std::logic_error("warp moves differ from the plain pass");
+    }
+};
+
+const Plan& ThePlan() {
+    static const Plan plan;
+    return plan;
+}
+
+Uint32 Packed(const Color& c) {
+    return Uint32(c.r | c.g << 8 | c.b << 16);
+}
+
+// How one run of a row is scaled and mapped: the factor of pixel i is
+// (m + mStep * i) * 2^-shift with a significand below 2^24, so each channel's product c × f
+// is an exact 32-bit integer p, and p >> shift truncates it as the double product
+// truncates. Mapping then keeps the low 8 bits, drops the channel's loss and moves it to
+// its place: ((p >> shift) & 255) >> loss << place. Where shift + loss >= place that is
+// (p >> (shift + loss - place)) & ((255 >> loss) << place), the same bits in two steps;
+// `masked` says whether that holds for all three channels.
+struct Scaling {
+    Uint32 m, mStep;
+    bool masked;
+    int shift;                  // unmasked: the truncation
+    int rDown, gDown, bDown;    // masked: shift + loss - place, below 32
+    Uint32 rMask, gMask, bMask; // masked: the channel's bits in the pixel
+    Uint32 aMask;
+};
+
+Scaling ScalingOf(const ScreenRows& screen, Uint32 m, Uint32 mStep, int shift) {
+    Scaling s{m, mStep, true, shift, 0, 0, 0, 0, 0, 0, screen.aMask};
+    const auto channel = [&](int loss, int place, int& down, Uint32& mask) {
+        down = shift + loss - place;
+        mask = (255u >> loss) << place;
+        if (down < 0) s.masked = false;
+        // All of p is shifted out: the channel is 0.
+        if (down >= 32) down = 0, mask = 0;
+    };
+    channel(screen.rLoss, screen.rShift, s.rDown, s.rMask);
+    channel(screen.gLoss, screen.gShift, s.gDown, s.gMask);
+    channel(screen.bLoss, screen.bShift, s.bDown, s.bMask);
+    return s;
+}
+
+template <bool kMasked, typename Pixel>
+PRISMWARP_ALWAYS_INLINE void ScaleRow(Pixel* __restrict out, const Uint32* __restrict colours,
+                                      int n, const Scaling& scaling, const ScreenRows& screen) {
+    const Scaling k = scaling;
+    const ScreenRows layout = screen;
+    Uint32 f = k.m;
+    for (int i = 0; i < n; ++i, f += k.mStep) {
+        const Uint32 c = colours[i];
+        const Uint32 r = (c & 255) * f;
+        const Uint32 g = (c >> 8 & 255) * f;
+        const Uint32 b = (c >> 16 & 255) * f;
+        if constexpr (kMasked)
+            out[i] = Pixel((r >> k.rDown & k.rMask) | (g >> k.gDown & k.gMask) |
+                           (b >> k.bDown & k.bMask) | k.aMask);
+        else
+            out[i] = Pixel(layout.Pack(r >> k.shift & 255, g >> k.shift & 255, b >> k.shift & 255));
+    }
+}
+
+template <bool kMasked, typename Pixel>
+using ScaleRowFn = void (*)(Pixel*, const Uint32*, int, const Scaling&, const ScreenRows&);
+
+template <bool kMasked, typename Pixel>
+void ScaleRowBaseline(Pixel* out, const Uint32* colours, int n, const Scaling& scaling,
+                      const ScreenRows& screen) {
+    ScaleRow<kMasked>(out, colours, n, scaling, screen);
+}
+
+template <bool kMasked, typename Pixel>
+PRISMWARP_TARGET_AVX2 void ScaleRowAvx2(Pixel* out, const Uint32* colours, int n,
+                                        const Scaling& scaling, const ScreenRows& screen) {
+    ScaleRow<kMasked>(out, colours, n, scaling, screen);
+}
+
+template <bool kMasked, typename Pixel>
+PRISMWARP_TARGET_AVX512 void ScaleRowAvx512(Pixel* out, const Uint32* colours, int n,
+                                            const Scaling& scaling, const ScreenRows& screen) {
+    ScaleRow<kMasked>(out, colours, n, scaling, screen);
+}
+
+template <bool kMasked, typename Pixel> ScaleRowFn<kMasked, Pixel> ScaleRowFor(CpuPath path) {
+    return ForPath<ScaleRowFn<kMasked, Pixel>>(path, ScaleRowBaseline<kMasked, Pixel>,
+                                               ScaleRowAvx2<kMasked, Pixel>,
+                                               ScaleRowAvx512<kMasked, Pixel>);
+}
+
+// The frame's pixels are counted column by column; row y holds those with index
+// i = x * kHeight + y. This scales row y, run by run of the frame's factor segments.
+template <typename Pixel> struct RowScalers {
+    explicit RowScalers(CpuPath path)
+        : masked(ScaleRowFor<true, Pixel>(path)), unmasked(ScaleRowFor<false, Pixel>(path)) {}
+    ScaleRowFn<true, Pixel> masked;
+    ScaleRowFn<false, Pixel> unmasked;
+};
+
+template <typename Pixel>
+void DrawRow(const RowScalers<Pixel>& scalers, const ScreenRows& screen, int y, Pixel* out,
+             const Uint32* colours, const std::vector<FactorSegment>& segments) {
+    for (const FactorSegment& s : segments) {
+        // The columns x with s.first <= x * kHeight + y < s.first + s.count.
+        const auto firstColumn = [y](int i) {
+            return i - y <= 0 ? 0 : (i - y + kHeight - 1) / kHeight;
+        };
+        const int x0 = firstColumn(s.first);
+        const int x1 = std::min(kWidth, firstColumn(s.first + s.count));
+        if (x0 >= x1) continue;
+        const Uint32 m = s.m + s.step * Uint32(x0 * kHeight + y - s.first);
+        const Scaling scaling = ScalingOf(screen, m, s.step * kHeight, s.shift);
+        if (scaling.masked)
+            scalers.masked(out + x0, colours + x0, x1 - x0, scaling, screen);
+        else
+            scalers.unmasked(out + x0, colours + x0, x1 - x0, scaling, screen);
+    }
+}
+
+// Copies a finished row to the screen with streaming stores where the CPU has them: the
+// screen is not read back this frame, and the present that reads it comes after SDL's own
+// work has pushed it out of the cache, so storing around the cache saves reading every
+// line in before it is written.
+void StreamRow(void* to, const void* from, std::size_t bytes) {
+#if defined(__SSE2__)
+    auto* out = static_cast<Uint8*>(to);
+    const auto* in = static_cast<const Uint8*>(from);
+    std::size_t head = (16 - reinterpret_cast<std::uintptr_t>(out) % 16) % 16;
+    if (head > bytes) head = bytes;
+    std::memcpy(out, in, head);
+    std::size_t i = head;
+    for (; i + 16 <= bytes; i += 16)
+        _mm_stream_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)));
+    std::memcpy(out + i, in + i, bytes - i);
+#else
+    std::memcpy(to, from, bytes);
+#endif
+}
+
+template <typename Pixel>
+void DrawFrame(const ScreenRows& screen, CpuPath path, const Uint32* rows,
+               const std::vector<FactorSegment>& segments, const FastBlend* overlay, float alpha) {
+    const RowScalers<Pixel> scalers(path);
+    // Each row is finished in a small buffer that stays in the L1 cache: the overlay mixes
+    // it there, and it goes to the screen in one pass.
+    alignas(64) Pixel line[kWidth];
+    for (int y = 0; y < kHeight; ++y) {
+        DrawRow<Pixel>(scalers, screen, y, line, rows + y * kWidth, segments);
+        if (overlay) overlay->Row(line, y, alpha, path, screen);
+        StreamRow(screen.Row<Pixel>(y), line, sizeof line);
+    }
+#if defined(__SSE2__)
+    // The streamed lines are ordered before whatever reads the screen next.
+    _mm_sfence();
+#endif
+}
+
+} // namespace
+
+// The ring holds this frame's colours at base <= i < base + kPixels and has room for the
+// window to move on by the step for kLaps frames before it is moved back to the start.
+constexpr int kLaps = 64;
+
+FastWarp::FastWarp()
+    : ring(std::size_t(kPixels + kLaps * ThePlan().step)), moving(ThePlan().to.size()) {
+    FactorSegments::Prepare();
+}
+
+void FastWarp::Load(const Color* cache) {
+    const Plan& plan = ThePlan();
+    base = 0;
+    for (int q = 0; q < kPixels; ++q)
+        ring[std::size_t(q)] = Packed(cache[plan.source[std::size_t(EntryOf(q))]]);
+    frames = 0;
+    loaded = true;
+}
+
+void FastWarp::Store(Color* cache) {
+    if (!loaded || frames == 0) return;
+    // After k frames entry d holds the loaded cache's entry source^k[d], worked out by
+    // repeated squaring.
+    const std::vector<Uint32>& source = ThePlan().source;
+    std::vector<Uint32> power = source;
+    std::vector<Uint32> result(kPixels);
+    for (int d = 0; d < kPixels; ++d)
+        result[std::size_t(d)] = Uint32(d);
+    std::vector<Uint32> scratch(kPixels);
+    for (long k = frames; k > 0; k >>= 1) {
+        if (k & 1)
+            for (Uint32& r : result)
+                r = power[r];
+        if (k > 1) {
+            for (int d = 0; d < kPixels; ++d)
+                scratch[std::size_t(d)] = power[power[std::size_t(d)]];
+            power.swap(scratch);
+        }
+    }
+    const std::vector<Color> loadedCache(cache, cache + kPixels);
+    for (int d = 0; d < kPixels; ++d)
+        cache[d] = loadedCache[result[std::size_t(d)]];
+    frames = 0;
+}
+
+float FastWarp::Draw(SDL_Surface* screen, float start, CpuPath path, const FastBlend* overlay) {
+    const float after = FactorSegments::Frame(start, kPixels, segments);
+    const ScreenRows rowsOf(screen);
+    const Uint32* rows = &ring[std::size_t(base)];
+    if (rowsOf.bytesPerPixel == 4)
+        DrawFrame<Uint32>(rowsOf, path, rows, segments, overlay, after);
+    else
+        DrawFrame<Uint16>(rowsOf, path, rows, segments, overlay, after);
+
+    // The next frame's colours: most are this frame's `step` positions on, so the window
+    // moves on instead of them. The others are read before any is written, since a
+    // position they are written to may be one another is read from.
+    const Plan& plan = ThePlan();
+    if (base + plan.step + kPixels > int(ring.size())) {
+        std::memmove(ring.data(), ring.data() + base, std::size_t(kPixels) * sizeof(Uint32));
+        base = 0;
+    }
+    const std::size_t n = plan.to.size();
+    const Uint32* now = &ring[std::size_t(base)];
+    for (std::size_t i = 0; i < n; ++i)
+        moving[i] = now[plan.from[i]];
+    base += plan.step;
+    Uint32* next = &ring[std::size_t(base)];
+    for (std::size_t i = 0; i < n; ++i)
+        next[plan.to[i]] = moving[i];
+    ++frames;
+    return after;
+}

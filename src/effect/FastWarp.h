@@ -1,0 +1,47 @@
+// FastWarp: the warp pass row by row, on a screen that fits, from state kept in the order
+// the screen is written.
+#pragma once
+
+#include <SDL.h>
+
+#include <vector>
+
+#include "effect/CpuPath.h"
+#include "effect/FactorSegments.h"
+#include "frame/Color.h"
+
+class FastBlend;
+
+// Draws what WarpEffect's plain pass draws, for a screen ScreenRows fits.
+//
+// The plain pass rewrites the cache in place; worked out once on entry numbers, that is a
+// fixed map: after a frame, entry d holds what entry source[d] held before it. The frame
+// shows at d the colour entry d receives, so the colours a frame shows are
+// cache[source[d]], kept here in row order. The next frame shows at d what this one shows
+// at any d' with source[d'] = source[source[d]], and for almost every d one such d' is a
+// fixed step down the diagonal: the colours are kept in a ring whose window moves on by
+// that step each frame, and only the few others are moved. No cache is rewritten per
+// frame; it is worked out only when asked for.
+class FastWarp {
+public:
+    FastWarp();
+
+    // Takes the cache the next frame starts from.
+    void Load(const Color* cache);
+    bool Loaded() const { return loaded; }
+    void Unload() { loaded = false; }
+    // Brings `cache`, the one last loaded or stored, up to the frames drawn since.
+    void Store(Color* cache);
+
+    // One frame onto the screen, the factor starting at `start`, and the overlay after
+    // each row with the factor the frame ends on; returns that factor.
+    float Draw(SDL_Surface* screen, float start, CpuPath path, const FastBlend* overlay);
+
+private:
+    std::vector<Uint32> ring;   // colours, red, green, blue from the lowest byte
+    int base = 0;               // where this frame's start in the ring, in row order
+    std::vector<Uint32> moving; // the colours that do not move by the step, in passing
+    std::vector<FactorSegment> segments;
+    long frames = 0; // drawn since the cache was loaded or stored
+    bool loaded = false;
+};

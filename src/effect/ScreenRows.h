@@ -1,0 +1,38 @@
+// ScreenRows: a screen the fast passes can draw on, row by row.
+#pragma once
+
+#include <SDL.h>
+
+// The fast passes write whole rows of 16- or 32-bit true-colour pixels straight into the
+// screen. Any other screen (palettized, 24-bit, one that must be locked, one smaller than
+// the effect) is drawn by the plain passes.
+struct ScreenRows {
+    // Whether the fast passes can draw `width` x `height` pixels on the surface.
+    static bool Fit(const SDL_Surface* s, int width, int height) {
+        const SDL_PixelFormat* f = s->format;
+        return (f->BytesPerPixel == 2 || f->BytesPerPixel == 4) && !f->palette &&
+               !SDL_MUSTLOCK(s) && s->pixels && s->w >= width && s->h >= height;
+    }
+
+    explicit ScreenRows(SDL_Surface* s)
+        : pixels(static_cast<Uint8*>(s->pixels)), pitch(s->pitch),
+          bytesPerPixel(s->format->BytesPerPixel), rLoss(s->format->Rloss), gLoss(s->format->Gloss),
+          bLoss(s->format->Bloss), rShift(s->format->Rshift), gShift(s->format->Gshift),
+          bShift(s->format->Bshift), aMask(s->format->Amask) {}
+
+    template <typename Pixel> Pixel* Row(int y) const {
+        return reinterpret_cast<Pixel*>(pixels + y * pitch);
+    }
+
+    // What Color::Pack gives for the format, which is what SDL_MapRGB gives for it.
+    Uint32 Pack(Uint32 r, Uint32 g, Uint32 b) const {
+        return (r >> rLoss) << rShift | (g >> gLoss) << gShift | (b >> bLoss) << bShift | aMask;
+    }
+
+    Uint8* pixels;
+    int pitch;
+    int bytesPerPixel;
+    int rLoss, gLoss, bLoss;
+    int rShift, gShift, bShift;
+    Uint32 aMask;
+};

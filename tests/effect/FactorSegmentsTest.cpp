@@ -1,0 +1,56 @@
+// FactorSegments: a frame's factors cut into segments scale every channel as the factor
+// stepped pixel by pixel does, and end on the same factor.
+#include "effect/FactorSegments.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "effect/Factor.h"
+
+namespace {
+
+// The program's start, the cycle's, a value before a reset, the last one, one on neither
+// course, and one below 2^-8.
+const float kStarts[] = {1.0f, 0.0f, 9.5f, 9.99999046f, 3.14159f, 0.00005f};
+
+TEST(FactorSegments, FrameScalesAsTheSteppedFactor) {
+    const int kPixels = 76800;
+    const int channels[] = {1, 77, 128, 200, 255};
+    for (const float start : kStarts) {
+        SCOPED_TRACE("starting from " + std::to_string(start));
+        std::vector<FactorSegment> segments;
+        const float after = FactorSegments::Frame(start, kPixels, segments);
+        ASSERT_FALSE(segments.empty());
+        EXPECT_EQ(segments.front().first, 0);
+        float f = start;
+        int pixel = 0;
+        for (const FactorSegment& s : segments) {
+            ASSERT_EQ(s.first, pixel);
+            ASSERT_LT(s.shift, 32);
+            for (int i = 0; i < s.count; ++i, ++pixel) {
+                const Uint32 m = s.m + s.step * Uint32(i);
+                ASSERT_LT(m, 1u << 24);
+                for (const int c : channels)
+                    ASSERT_EQ(Uint8(Uint32(c) * m >> s.shift), Factor::Scale(Uint8(c), f))
+                        << "pixel " << pixel << ", channel " << c;
+                f = Factor::Advance(f);
+            }
+        }
+        EXPECT_EQ(pixel, kPixels);
+        EXPECT_EQ(after, f);
+    }
+}
+
+TEST(FactorSegments, CoversFactorsFromZeroToBelowSixteen) {
+    EXPECT_TRUE(FactorSegments::Covers(0.0f));
+    EXPECT_TRUE(FactorSegments::Covers(9.99999046f));
+    EXPECT_TRUE(FactorSegments::Covers(15.9f));
+    EXPECT_FALSE(FactorSegments::Covers(16.0f));
+    EXPECT_FALSE(FactorSegments::Covers(-0.001f));
+    EXPECT_FALSE(FactorSegments::Covers(std::numeric_limits<float>::quiet_NaN()));
+}
+
+} // namespace
