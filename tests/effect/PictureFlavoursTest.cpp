@@ -8,25 +8,13 @@
 #include <tuple>
 
 #include "BmpFlavours.h"
+#include "ColorPrinter.h"
 #include "ScratchDir.h"
 #include "effect/WarpEffect.h"
 
 using bmpflavours::Flavour;
 
-// Failures print colour values.
-static std::ostream& operator<<(std::ostream& out, const Color& c) {
-    return out << "(r " << int(c.r) << ", g " << int(c.g) << ", b " << int(c.b) << ", mapped 0x"
-               << std::hex << c.mapped << std::dec << ")";
-}
-
-static bool operator==(const Color& a, const Color& b) {
-    return a.r == b.r && a.g == b.g && a.b == b.b && a.mapped == b.mapped;
-}
-
 namespace bmpflavours {
-static std::ostream& operator<<(std::ostream& out, const Rgb& c) {
-    return out << "(r " << int(c.r) << ", g " << int(c.g) << ", b " << int(c.b) << ")";
-}
 static void PrintTo(Flavour flavour, std::ostream* out) {
     *out << Name(flavour);
 }

@@ -12,6 +12,7 @@
 
 #include "BmpWriter.h"
 #include "ColorPrinter.h"
+#include "Events.h"
 #include "ScratchDir.h"
 #include "SurfaceLoan.h"
 #include "effect/Factor.h"
@@ -324,13 +325,6 @@ public:
 private:
     std::vector<SDL_Event> events;
 };
-
-SDL_Event Key(Uint8 type, SDLKey sym) {
-    SDL_Event e{};
-    e.type = type;
-    e.key.keysym.sym = sym;
-    return e;
-}
 
 struct KeyCase {
     const char* name;

@@ -25,10 +25,7 @@ class Program {
 public:
     Program(const ScratchDir& folder, const std::string& driver)
         : presented(logs.File("presented")),
-          run({PRISMWARP_PROGRAM},
-              {folder.Path(),
-               {"SDL_VIDEODRIVER=" + driver, std::string("LD_PRELOAD=") + PRISMWARP_PRESENT_LOG_LIB,
-                "PRISMWARP_PRESENT_LOG=" + presented, SanitizerOptions()}}) {}
+          run({PRISMWARP_PROGRAM}, Options(folder, driver, presented)) {}
 
     ProgramRun& Run() { return run; }
 
@@ -38,6 +35,16 @@ public:
     }
 
 private:
+    static ProgramOptions Options(const ScratchDir& folder, const std::string& driver,
+                                  const std::string& presented) {
+        ProgramOptions options;
+        options.folder = folder.Path();
+        options.environment = {"SDL_VIDEODRIVER=" + driver,
+                               std::string("LD_PRELOAD=") + PRISMWARP_PRESENT_LOG_LIB,
+                               "PRISMWARP_PRESENT_LOG=" + presented, SanitizerOptions()};
+        return options;
+    }
+
     // A sanitized build would otherwise refuse a library loaded ahead of its runtime.
     static std::string SanitizerOptions() {
         const char* given = std::getenv("ASAN_OPTIONS");
