@@ -287,7 +287,17 @@ protected:
         SDL_FillRect(image.surface, nullptr, Uint32(c.r | c.g << 8 | c.b << 16));
     }
 
+    // A 32-bit screen of the test's own, whatever depth the video driver gives.
+    void SetUp() override {
+        screen.surface =
+            SDL_CreateRGBSurface(SDL_SWSURFACE, 320, 240, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+        ASSERT_NE(screen.surface, nullptr) << SDL_GetError();
+        loan = std::make_unique<SurfaceLoan>(app.screen, screen.surface);
+    }
+
     App app{"Prismwarp", 320, 240, 0, false};
+    Image screen;
+    std::unique_ptr<SurfaceLoan> loan;
 };
 
 TEST_P(BlendTest, DrawsTheMixInsideTheRectangleOnly) {
@@ -370,14 +380,14 @@ INSTANTIATE_TEST_SUITE_P(Keys, OverlayKeys, ::testing::ValuesIn(kKeys),
 class OverlayFrame : public WarpTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(OverlayFrame, DiffersFromThePlainFrameByTheBlend) {
-    Image sixteen;
-    std::unique_ptr<SurfaceLoan> loan;
-    if (GetParam() == 16) {
-        sixteen.surface =
-            SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 16, 0xF800, 0x07E0, 0x001F, 0);
-        ASSERT_NE(sixteen.surface, nullptr) << SDL_GetError();
-        loan = std::make_unique<SurfaceLoan>(app.screen, sixteen.surface);
-    }
+    // A screen of the test's own depth, whatever depth the video driver gives.
+    Image screen;
+    screen.surface =
+        GetParam() == 16
+            ? SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 16, 0xF800, 0x07E0, 0x001F, 0)
+            : SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    ASSERT_NE(screen.surface, nullptr) << SDL_GetError();
+    const SurfaceLoan loan(app.screen, screen.surface);
     const SDL_Surface* s = Screen();
     ASSERT_EQ(s->format->BitsPerPixel, GetParam());
 
