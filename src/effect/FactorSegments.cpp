@@ -62,38 +62,36 @@ const Courses& TheCourses() {
     return courses;
 }
 
-// The segment of `course` that holds pixel `index`.
-const FactorSegment& SegmentAt(const Course& course, int index) {
-    std::size_t lo = 0;
-    std::size_t hi = course.segments.size();
-    while (hi - lo > 1) {
-        const std::size_t mid = (lo + hi) / 2;
-        if (course.segments[mid].first <= index)
-            lo = mid;
-        else
-            hi = mid;
-    }
-    return course.segments[lo];
+// The last segment of `course` for which `before` holds; every segment holds it up to some
+// point and none after, since a course rises strictly.
+template <typename Before> const FactorSegment& LastWhere(const Course& course, Before before) {
+    const auto after =
+        std::partition_point(course.segments.begin() + 1, course.segments.end(), before);
+    return *(after - 1);
 }
 
-// Where `start` lies in `course`, or false. A course rises strictly, so its segments are
-// searched by halving, and within one the significand tells the pixel.
+// The segment of `course` that holds pixel `index`.
+const FactorSegment& SegmentAt(const Course& course, int index) {
+    return LastWhere(course, [index](const FactorSegment& s) { return s.first <= index; });
+}
+
+// A frame's segment: one whose factors are all below 2^-8, so that every product is 0, is
+// stored as zeros, which the row loops shift by nothing.
+FactorSegment ForFrame(FactorSegment s) {
+    if (s.shift >= 32) s.m = s.step = 0, s.shift = 0;
+    return s;
+}
+
+// Where `start` lies in `course`, or false. Within its segment the significand tells the
+// pixel.
 bool Find(const Course& course, float start, int& index) {
     if (start == course.start) {
         index = 0;
         return true;
     }
-    std::size_t lo = 0;
-    std::size_t hi = course.segments.size();
-    while (hi - lo > 1) {
-        const std::size_t mid = (lo + hi) / 2;
-        const FactorSegment& s = course.segments[mid];
-        if (FactorSegments::At(s, s.first) <= start)
-            lo = mid;
-        else
-            hi = mid;
-    }
-    const FactorSegment& s = course.segments[lo];
+    const FactorSegment& s = LastWhere(course, [start](const FactorSegment& segment) {
+        return FactorSegments::At(segment, segment.first) <= start;
+    });
     Uint32 m = 0;
     int shift = 0;
     Decompose(start, m, shift);
@@ -126,7 +124,7 @@ float FactorSegments::Frame(float start, int count, std::vector<FactorSegment>& 
                 f = Factor::Advance(f);
             }
             for (FactorSegment& s : out)
-                if (s.shift >= 32) s = {s.first, s.count, 0, 0, 0};
+                s = ForFrame(s);
             return f;
         }
     }
@@ -135,11 +133,7 @@ float FactorSegments::Frame(float start, int count, std::vector<FactorSegment>& 
         const FactorSegment& s = SegmentAt(*course, index);
         const int n = std::min(s.first + s.count - index, count - done);
         const Uint32 m = s.m + s.step * Uint32(index - s.first);
-        // A factor below 2^-8 makes every product 0.
-        if (s.shift >= 32)
-            out.push_back({done, n, 0, 0, 0});
-        else
-            out.push_back({done, n, m, s.step, s.shift});
+        out.push_back(ForFrame({done, n, m, s.step, s.shift}));
         done += n;
         index += n;
         // Past a reset the factor goes on with the cycle from 0.0.
