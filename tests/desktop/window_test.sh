@@ -67,18 +67,10 @@ expect_running "after Up"
 
 step "Down turns it off again"
 xdotool key --window "$window" Down
-plain_run=0
 # Overlay frames can look plain now and then, so four plain shots in a row are asked for.
-four_plain_shots() {
-    shot plain || return 1
-    if greater "$plain_share" "$(saturated_share plain)"; then
-        plain_run=$((plain_run + 1))
-    else
-        plain_run=0
-    fi
-    ((plain_run >= 4))
-}
-poll 10 four_plain_shots || fail "the overlay was still showing 10 s after Down"
+plain_run=0
+poll 10 plain_shots_in_a_row plain "$plain_share" 4 ||
+    fail "the overlay was still showing 10 s after Down"
 expect_running "after Down"
 
 step "closing the window through the window manager ends the program with status 0"

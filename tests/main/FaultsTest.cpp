@@ -10,7 +10,6 @@
 
 #include <chrono>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,13 +22,6 @@ namespace {
 const char* const kPictureError =
     "Unhandled Exception: Unable to Load Image make sure its in the directory!\n\n";
 const char* const kDisplayError = "Unhandled Exception: Couldnt Set Display Mode!\n\n";
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 bool Exists(const std::string& path) {
     struct stat info;

@@ -48,13 +48,6 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
     return pointers;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 } // namespace
 
 ProgramRun::ProgramRun(const std::vector<std::string>& argv, const ProgramOptions& options) {
@@ -125,6 +118,13 @@ std::string ProgramRun::Out() const {
 
 std::string ProgramRun::Err() const {
     return ReadFile(output.File("stderr"));
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
 }
 
 bool Await(const std::function<bool()>& condition, int seconds) {

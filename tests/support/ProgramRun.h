@@ -71,5 +71,9 @@ struct ProgramResult {
 ProgramResult RunProgram(const std::vector<std::string>& argv, int killAfterSeconds,
                          const ProgramOptions& options = {});
 
+// The whole of a file's bytes (a run's output, a log a fake tool wrote); empty when it
+// cannot be read.
+std::string ReadFile(const std::string& path);
+
 // Polls the condition until it holds or `seconds` have passed; true when it held.
 bool Await(const std::function<bool()>& condition, int seconds);
