@@ -11,6 +11,9 @@ done
 echo "Installing:$missing"
 as_root=""
 [ "$(id -u)" -eq 0 ] || as_root=sudo
-$as_root apt-get update -qq
-# shellcheck disable=SC2086 # $missing is a list of package names, one word each
-$as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
+# Another apt run (a package manager in the background) is waited for, not failed on.
+lock="-o DPkg::Lock::Timeout=600"
+# shellcheck disable=SC2086 # $lock is an option and its value
+$as_root apt-get $lock update -qq
+# shellcheck disable=SC2086 # $lock and $missing are lists of words
+$as_root env DEBIAN_FRONTEND=noninteractive apt-get $lock install -y -qq --no-install-recommends $missing
