@@ -34,6 +34,20 @@ bool DisplayUnseen() {
     return std::strcmp(name, "offscreen") == 0 || std::strcmp(name, "dummy") == 0;
 }
 
+// The SDL 1.2 layer presents through SDL 2's first renderer that works: on X11 that is
+// OpenGL, which without a graphics card is Mesa rasterising a textured quad on threads of
+// its own, several times the cost of drawing a frame, and a GLX error there ends the
+// process through Xlib's handler. SDL's software renderer copies the frame into the
+// window's shared-memory image instead, with the same pixels. Where these two settings have
+// no window framebuffer to use (Wayland), SDL goes on to the next renderer as before. A
+// user's own setting, even an empty one, stays.
+void PreferSoftwarePresenting() {
+#if defined(__unix__) && !defined(__APPLE__) && !defined(__EMSCRIPTEN__)
+    setenv("SDL_RENDER_DRIVER", "software", 0);
+    setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
+#endif
+}
+
 } // namespace
 
 App::~App() {
@@ -45,6 +59,7 @@ void App::Init(const std::string& caption, int width, int height, int bpp, bool 
     // SDL shuts down when the process exits, after every window object is gone.
     std::atexit(QuitSdlAtExit);
     sdlInUse = true;
+    PreferSoftwarePresenting();
     try {
         if (SDL_Init(SDL_INIT_VIDEO) < 0) throw ErrorMsg("Error Couldnt Initalize SDL!\n");
         if (DisplayUnseen()) throw ErrorMsg("Couldnt Set Display Mode!\n");
