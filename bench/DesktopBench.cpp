@@ -177,8 +177,8 @@ int main(int argc, char* argv[]) {
     }
 
     std::printf("CPU: %s; load average before: %s\n", CpuModel().c_str(), LoadAverage().c_str());
-    std::printf("%d rounds of %d frames; each round runs every variant once, the order turning "
-                "by one each round\n",
+    std::printf("Rounds: %d, of %d frames (a tenth of them to warm up); each round runs every "
+                "variant once, the order turning by one each round\n",
                 setup.rounds, setup.frames);
     std::fflush(stdout);
 
@@ -219,6 +219,21 @@ int main(int argc, char* argv[]) {
         }
         std::printf("\n");
     }
-    std::printf("\nload average after: %s\n", LoadAverage().c_str());
+    // The goals, for the program presenting its own way.
+    const auto goal = [&](const char* what, bool overlay, double Measure::*field, double most) {
+        int v = 0;
+        while (!kVariants[v].program || kVariants[v].presenting != Presenting::Own ||
+               kVariants[v].overlay != overlay)
+            ++v;
+        const double ratio = column(v, field, true).median;
+        std::printf("  %-34s %5.2f x the fast floor, goal at most %.2f: %s\n", what, ratio, most,
+                    ratio <= most ? "met" : "missed");
+    };
+    std::printf("\nGoals (medians of the ratios):\n");
+    goal("frame, overlay off", false, &Measure::frameMs, 1.25);
+    goal("frame, overlay on", true, &Measure::frameMs, 1.7);
+    goal("start-up, overlay off", false, &Measure::startMs, 1.6);
+    goal("peak RSS, overlay on", true, &Measure::peakMiB, 1.5);
+    std::printf("load average after: %s\n", LoadAverage().c_str());
     return 0;
 }
