@@ -1,8 +1,9 @@
 // DesktopBench: the program and the floor loop on the X server named by DISPLAY, each
 // presenting the way SDL chooses by default and the fast way, run side by side in
-// interleaved rounds. Prints ms a frame, start-up (exec to the first presented frame) and
-// peak RSS, with their ratios to the floor loop's fast presenting. bench/desktop_bench.sh
-// starts the X servers and runs it.
+// interleaved rounds. Prints ms a frame, the CPU time a frame takes in the process and in
+// the X server (given by PRISMWARP_XSERVER_PID), start-up (exec to the first presented
+// frame) and peak RSS, with their ratios to the floor loop's fast presenting.
+// bench/desktop_bench.sh starts the X servers and runs it.
 #include <sys/utsname.h>
 
 #include <algorithm>
@@ -45,6 +46,7 @@ constexpr int kVariantCount = int(sizeof kVariants / sizeof kVariants[0]);
 
 struct Measure {
     double frameMs = 0; // ms a frame, after the warm-up
+    double cpuMs = 0;   // CPU ms a frame, of the program and the X server
     double startMs = 0; // from exec to the return of the first present
     double peakMiB = 0; // the most memory held at once
 };
@@ -55,6 +57,11 @@ struct Setup {
     int frames = 2000;
 };
 
+// The first tenth of the frames warms up: the overlay goes on, the caches fill.
+int Warm(const Setup& setup) {
+    return setup.frames / 10;
+}
+
 std::vector<std::string> Environment(const Setup& setup, const Variant& variant,
                                      const std::string& times) {
     std::vector<std::string> env = {
@@ -63,7 +70,10 @@ std::vector<std::string> Environment(const Setup& setup, const Variant& variant,
         "LD_PRELOAD=" + setup.hook,
         "PRISMWARP_FRAME_TIMES=" + times,
         "PRISMWARP_QUIT_AFTER=" + std::to_string(setup.frames),
+        "PRISMWARP_FROM=" + std::to_string(Warm(setup) + 1),
     };
+    if (const char* server = std::getenv("PRISMWARP_XSERVER_PID"))
+        env.push_back("PRISMWARP_XSERVER_PID=" + std::string(server));
     if (variant.overlay) env.push_back("PRISMWARP_PRESS_UP=1");
     switch (variant.presenting) {
     case Presenting::SdlDefault:
@@ -83,11 +93,27 @@ std::vector<std::string> Environment(const Setup& setup, const Variant& variant,
     return env;
 }
 
-std::vector<long long> ReadTimes(const std::string& path) {
+// What the present hook wrote: the clock and the CPU time at each present, and the X
+// server's CPU time at the first measured present and the last (-1 where it could not tell).
+struct Times {
+    std::vector<long long> wall, cpu;
+    long long serverFrom = -1, serverEnd = -1;
+};
+
+Times ReadTimes(const std::string& path) {
     std::ifstream in(path);
-    std::vector<long long> times;
-    for (long long t; in >> t;)
-        times.push_back(t);
+    Times times;
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        long long a = 0, b = 0;
+        if (line.rfind("server ", 0) == 0) {
+            fields.ignore(7);
+            fields >> times.serverFrom >> times.serverEnd;
+        } else if (fields >> a >> b) {
+            times.wall.push_back(a);
+            times.cpu.push_back(b);
+        }
+    }
     return times;
 }
 
@@ -113,17 +139,19 @@ Measure RunOnce(const Setup& setup, const Variant& variant, const ScratchDir& fo
                      run.Err().c_str());
         std::exit(1);
     }
-    const std::vector<long long> t = ReadTimes(times);
-    if (int(t.size()) != setup.frames) {
-        std::fprintf(stderr, "%s: %zu frame times, expected %d\n", variant.name, t.size(),
+    const Times t = ReadTimes(times);
+    if (int(t.wall.size()) != setup.frames) {
+        std::fprintf(stderr, "%s: %zu frame times, expected %d\n", variant.name, t.wall.size(),
                      setup.frames);
         std::exit(1);
     }
-    // The first tenth of the frames warms up: the overlay goes on, the caches fill.
-    const int warm = setup.frames / 10;
+    const std::size_t warm = std::size_t(Warm(setup));
+    const double measured = double(setup.frames - 1 - int(warm)) * 1e6;
     Measure m;
-    m.frameMs = double(t.back() - t[std::size_t(warm)]) / (setup.frames - 1 - warm) / 1e6;
-    m.startMs = double(t.front() - exec) / 1e6;
+    m.frameMs = double(t.wall.back() - t.wall[warm]) / measured;
+    m.cpuMs = double(t.cpu.back() - t.cpu[warm]) / measured;
+    if (t.serverFrom >= 0) m.cpuMs += double(t.serverEnd - t.serverFrom) / measured;
+    m.startMs = double(t.wall.front() - exec) / 1e6;
     m.peakMiB = double(run.PeakKiB()) / 1024.0;
     return m;
 }
@@ -200,22 +228,24 @@ int main(int argc, char* argv[]) {
         }
         return SpreadOf(values);
     };
-    std::printf("\n%-41s %-19s %-18s %-17s %-16s %-16s %s\n", "median (min-max)", "ms a frame",
-                "x fast floor", "start-up ms", "x fast floor", "peak RSS MiB", "x fast floor");
+    std::printf("\n%-41s %-18s %-17s %-18s %-17s %-17s %-16s %-16s %s\n", "median (min-max)",
+                "ms a frame", "x fast floor", "CPU ms a frame", "x fast floor", "start-up ms",
+                "x fast floor", "peak RSS MiB", "x fast floor");
     for (int v = 0; v < kVariantCount; ++v) {
         std::printf("%-41s", kVariants[v].name);
-        for (double Measure::*field : {&Measure::frameMs, &Measure::startMs, &Measure::peakMiB}) {
+        for (double Measure::*field :
+             {&Measure::frameMs, &Measure::cpuMs, &Measure::startMs, &Measure::peakMiB}) {
             const Spread value = column(v, field, false);
             const Spread ratio = column(v, field, true);
-            const bool ms = field == &Measure::frameMs;
+            const bool frame = field == &Measure::frameMs || field == &Measure::cpuMs;
             std::ostringstream cell;
-            cell.precision(ms ? 3 : 1);
+            cell.precision(frame ? 3 : 1);
             cell << std::fixed << value.median << " (" << value.low << "-" << value.high << ")";
-            std::printf(" %-*s", ms ? 19 : 17, cell.str().c_str());
+            std::printf(" %-*s", frame ? 18 : 17, cell.str().c_str());
             char ratios[64];
             std::snprintf(ratios, sizeof ratios, "%.2f (%.2f-%.2f)", ratio.median, ratio.low,
                           ratio.high);
-            std::printf(" %-*s", ms ? 18 : 16, ratios);
+            std::printf(" %-*s", frame ? 17 : 16, ratios);
         }
         std::printf("\n");
     }
@@ -232,6 +262,8 @@ int main(int argc, char* argv[]) {
     std::printf("\nGoals (medians of the ratios):\n");
     goal("frame, overlay off", false, &Measure::frameMs, 1.25);
     goal("frame, overlay on", true, &Measure::frameMs, 1.7);
+    goal("CPU a frame, overlay off", false, &Measure::cpuMs, 1.25);
+    goal("CPU a frame, overlay on", true, &Measure::cpuMs, 1.7);
     goal("start-up, overlay off", false, &Measure::startMs, 1.6);
     goal("peak RSS, overlay on", true, &Measure::peakMiB, 1.5);
     std::printf("load average after: %s\n", LoadAverage().c_str());

@@ -24,7 +24,7 @@ for depth in "${depths[@]}"; do
     # Each depth on an X server of its own, ended with its subshell.
     (
         desktop_start "$depth"
-        HOME=$scratch/home "$build/bench/desktop_bench" "$build/prismwarp" \
+        HOME=$scratch/home PRISMWARP_XSERVER_PID=$xvfb_pid "$build/bench/desktop_bench" "$build/prismwarp" \
             "$build/bench/floor_loop" "$build/tests/support/libprismwarp_present_hook.so" \
             "$build/lsd.bmp" "$rounds" "$frames"
     )
