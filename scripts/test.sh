@@ -6,10 +6,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Beyond the build: a private X server, a window manager and the tools that drive and
-# photograph the program for the desktop tests, and the Windows cross compiler.
+# photograph the program for the desktop tests (xwd reads a window's raw pixels), a Wayland
+# compositor with XWayland, and the Windows cross compiler.
 scripts/deps.sh build-essential cmake pkg-config libsdl1.2-compat-dev libgtest-dev \
-    libbenchmark-dev x11-utils xvfb openbox fontconfig wmctrl xdotool imagemagick \
-    g++-mingw-w64-x86-64-win32 valgrind
+    libbenchmark-dev x11-utils x11-apps xvfb openbox fontconfig wmctrl xdotool imagemagick \
+    weston xwayland g++-mingw-w64-x86-64-win32 valgrind
 # The Windows tests: Debian's SDL source (apt-get source needs dpkg-dev), GoogleTest's
 # sources to build for Windows, and Wine to run the program and the tests.
 scripts/deps.sh dpkg-dev googletest wine wine64

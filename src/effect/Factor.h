@@ -5,11 +5,13 @@
 #include <SDL.h>
 
 struct Factor {
-    // The step is the single-precision 0.00001. The sum of two floats is exact in double,
-    // and the reset is decided on that exact sum, before any rounding: a sum just above
-    // 10.0 resets although it would round to 10.0f.
+    // The step, the single-precision 0.00001.
+    static constexpr float kStep = 0.00001f;
+
+    // The sum of two floats is exact in double, and the reset is decided on that exact sum,
+    // before any rounding: a sum just above 10.0 resets although it would round to 10.0f.
     static float Advance(float factor) {
-        const double sum = double(factor) + double(0.00001f);
+        const double sum = double(factor) + double(kStep);
         return sum > 10.0 ? 0.0f : float(sum);
     }
 

@@ -30,23 +30,51 @@ struct Course {
     int length = 0;
 };
 
+// How many pixels from significand m (shift `shift`) on take the same step: those of the
+// binade, before the one that would reach 2^24, and only up to the last before the reset.
+//
+// With u = 2^-shift, the factor m * u plus the step s is (m + s/u) * u exactly. While the
+// sum stays in the binade it is rounded to a multiple of u, to m + round(s/u) since m is an
+// integer, so every pixel of the binade adds the same round(s/u) to the significand. The one
+// exception is a tie, s/u ending in exactly 1/2, where rounding to even makes the step depend
+// on m: such a binade is taken a pixel at a time.
+Uint32 SameStep(Uint32 m, Uint32 step, int shift) {
+    const double perUlp = std::ldexp(double(Factor::kStep), shift); // s/u, exact
+    if (step == 0 || perUlp - std::floor(perUlp) == 0.5) return 1;
+    Uint32 count = (0xFFFFFFu - m) / step + 1;
+    // Pixel k + 1 follows pixel k only while (m + k step) u + s <= 10, the exact sum, that
+    // is while m + k step <= floor((10 - s) / u): the difference and the scaling are exact in
+    // double, and below 2^53 wherever the course comes near 10.
+    const double limit = std::floor(std::ldexp(10.0 - double(Factor::kStep), shift));
+    if (limit < 0x1p53 && double(m) + double(step) * double(count - 1) > limit) {
+        const auto room = static_cast<long long>(limit) - static_cast<long long>(m);
+        count = room < 0 ? 1 : Uint32(room / step) + 1;
+    }
+    return count;
+}
+
+// The course from `start`, run by run: each segment's first factor and its step come from
+// Factor::Advance itself, its length from SameStep, and its last step is checked against
+// Factor::Advance as well. The tests check every pixel against the stepped factor.
 Course Derive(float start) {
     Course course;
     course.start = start;
-    float f = start;
-    do {
-        FactorSegments::Push(course.segments, course.length++, f);
-        f = Factor::Advance(f);
-    } while (f != 0.0f);
+    for (float f = start; f != 0.0f || course.length == 0;) {
+        Uint32 m = 0, next = 0;
+        int shift = 0, nextShift = 0;
+        Decompose(f, m, shift);
+        const float after = Factor::Advance(f);
+        Decompose(after, next, nextShift);
+        const Uint32 step = after != 0.0f && m != 0 && nextShift == shift ? next - m : 0;
+        const Uint32 count = SameStep(m, step, shift);
+        course.segments.push_back({course.length, int(count), m, step, shift});
+        course.length += int(count);
 
-    // The check: every segment gives back the stepped factors.
-    f = start;
-    for (const FactorSegment& s : course.segments) {
-        for (int i = s.first; i < s.first + s.count; ++i) {
-            if (FactorSegments::At(s, i) != f)
-                throw std::logic_error("factor segments differ from the stepped factor");
-            f = Factor::Advance(f);
-        }
+        const float last = FactorSegments::At(course.segments.back(), course.length - 1);
+        if (count > 1 &&
+            Factor::Advance(FactorSegments::At(course.segments.back(), course.length - 2)) != last)
+            throw std::logic_error("factor segments differ from the stepped factor");
+        f = Factor::Advance(last);
     }
     return course;
 }
@@ -108,6 +136,10 @@ bool Find(const Course& course, float start, int& index) {
 
 void FactorSegments::Prepare() {
     TheCourses();
+}
+
+std::vector<FactorSegment> FactorSegments::CourseFrom(float start) {
+    return Derive(start).segments;
 }
 
 float FactorSegments::Frame(float start, int count, std::vector<FactorSegment>& out) {

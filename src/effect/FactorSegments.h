@@ -23,8 +23,9 @@ struct FactorSegment {
 // Stepping the factor is a serial chain of additions that costs more than the drawing.
 // Within one binade the significand grows by a constant step, so the whole course of the
 // factor from 1.0 (where the program starts) to its first reset, and its cycle from 0.0,
-// are a few dozen segments. They are derived once by stepping Factor::Advance over both
-// and checked against the stepped values.
+// are a few dozen segments. They are derived once, segment by segment from the factor's
+// arithmetic rather than pixel by pixel; the tests check every pixel of both against
+// Factor::Advance.
 class FactorSegments {
 public:
     // Whether frames from `start` can be cut into segments: from 0 up to below 16, where a
@@ -34,6 +35,9 @@ public:
 
     // Derives the courses now rather than at the first frame.
     static void Prepare();
+
+    // The course from `start` up to its next reset, which the segments' pixels count from 0.
+    static std::vector<FactorSegment> CourseFrom(float start);
 
     // The segments of the `count` pixels from `start` on, first-to-last, with the factor
     // the pixel after them has. A start off both courses (a factor set from outside) is

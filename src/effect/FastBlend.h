@@ -11,7 +11,8 @@
 
 // What App::Blend(screen, picture, 0, 0, width, height, alpha) draws, for a screen
 // ScreenRows fits. The picture never changes, so its channels are read once, in the order
-// the screen is written; each row of the warp is then mixed in place before it is stored.
+// the screen is written; each row of the warp is then mixed in place before it is stored,
+// in whole numbers for the weights the factor gives and in doubles for any other.
 class FastBlend {
 public:
     // Reads the picture's channels as App::GetPixel reads them (black outside it).

@@ -48,30 +48,21 @@ struct Plan {
         const auto shows = [&](int q) { return source[std::size_t(EntryOf(q))]; };
         const auto wanted = [&](int q) { return source[source[std::size_t(EntryOf(q))]]; };
 
-        // Where each entry's colour is shown, several places for most.
-        std::vector<int> first(kPixels + 1, 0);
-        for (const Uint32 e : source)
-            ++first[e + 1];
-        for (int e = 0; e < kPixels; ++e)
-            first[std::size_t(e + 1)] += first[std::size_t(e)];
-        std::vector<int> shownAt(kPixels);
-        std::vector<int> fill(first.begin(), first.end() - 1);
-        for (int q = 0; q < kPixels; ++q)
-            shownAt[std::size_t(fill[shows(q)]++)] = q;
+        // A place where each entry's colour is shown, the first of several for most.
+        std::vector<int> shownAt(kPixels, 0);
+        for (int q = kPixels - 1; q >= 0; --q)
+            shownAt[shows(q)] = q;
 
-        // The step most positions can take: the colours move along the diagonal.
-        std::vector<int> votes(2 * kPixels, 0);
-        for (int q = 0; q < kPixels; ++q)
-            for (int k = first[wanted(q)]; k < first[wanted(q) + 1]; ++k)
-                ++votes[std::size_t(shownAt[std::size_t(k)] - q + kPixels)];
-        step = int(std::max_element(votes.begin() + kPixels + 1, votes.end()) - votes.begin()) -
-               kPixels;
+        // The step most positions can take: the rule reads the cache transposed and one step
+        // down the diagonal, so over two frames, transposed twice, the colours move two rows
+        // and two columns on.
+        step = 2 * kWidth + 2;
 
         // The rest are moved one by one.
         for (int q = 0; q < kPixels; ++q) {
             if (q + step < kPixels && shows(q + step) == wanted(q)) continue;
             to.push_back(q);
-            from.push_back(shownAt[std::size_t(first[wanted(q)])]);
+            from.push_back(shownAt[wanted(q)]);
         }
 
         // The check: two frames of the plain rule on entry numbers against the step and

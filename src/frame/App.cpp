@@ -3,8 +3,16 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "main/ErrorMsg.h"
+
+// Unix desktops but macOS: SDL 1.2 there is sdl12-compat over SDL 2, on X11 or Wayland.
+#if defined(__unix__) && !defined(__APPLE__) && !defined(__EMSCRIPTEN__)
+#define PRISMWARP_UNIX_DESKTOP 1
+#include <dlfcn.h>
+#endif
 
 App::App(const std::string& caption, int width, int height, int bpp, bool fullscreen) {
     Init(caption, width, height, bpp, fullscreen);
@@ -34,6 +42,65 @@ bool DisplayUnseen() {
     return std::strcmp(name, "offscreen") == 0 || std::strcmp(name, "dummy") == 0;
 }
 
+// The SDL 1.2 layer presents through SDL 2's first renderer that works: on X11 that is
+// OpenGL, which without a graphics card is Mesa rasterising a textured quad on threads of
+// its own, several times the cost of drawing a frame, and a GLX error there ends the
+// process through Xlib's handler. SDL's software renderer copies the frame into the
+// window's shared-memory image instead, with the same pixels. Where these two settings have
+// no window framebuffer to use (Wayland), SDL goes on to the next renderer as before. A
+// user's own setting, even an empty one, stays.
+void PreferSoftwarePresenting() {
+#ifdef PRISMWARP_UNIX_DESKTOP
+    setenv("SDL_RENDER_DRIVER", "software", 0);
+    setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
+#endif
+}
+
+// SDL 2 does not check every allocation it makes while it starts and opens the window, and
+// Xlib ends the process when it cannot grow its buffers: with too little memory left, the
+// program would crash there or end in Xlib's words. Both together take under 3 MiB.
+bool RoomToOpenTheWindow() {
+    const std::unique_ptr<char[]> room(new (std::nothrow) char[4 << 20]);
+    return room != nullptr;
+}
+
+#ifdef PRISMWARP_UNIX_DESKTOP
+// Xlib ends the process through handlers of its own when the display fails it: an error
+// the server reports that SDL does not expect (a GLX context the server refuses, where the
+// user has chosen OpenGL), or a connection that breaks (memory gone, the server gone).
+// Those print Xlib's words; these give the program's own, in the box too, and end it with
+// status 1 as Xlib's would. (Xlib's Display and XErrorEvent are passed as pointers, which
+// these take as void*: the program does not build against Xlib's headers.)
+[[noreturn]] void DisplayFailed() {
+    ErrorMsg("Couldnt Set Display Mode!\n").Show();
+    std::exit(1);
+}
+
+int OnXlibError(void*, void*) {
+    DisplayFailed();
+}
+
+int OnXlibIOError(void*) {
+    DisplayFailed();
+}
+#endif
+
+// Once SDL has connected to an X server (and so loaded Xlib), its failures are reported as
+// the program's own.
+void ReportDisplayFailures() {
+#ifdef PRISMWARP_UNIX_DESKTOP
+    void* xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    if (!xlib) return;
+    using SetErrorHandler = void* (*)(int (*)(void*, void*));
+    using SetIOErrorHandler = void* (*)(int (*)(void*));
+    if (const auto set = reinterpret_cast<SetErrorHandler>(dlsym(xlib, "XSetErrorHandler")))
+        set(OnXlibError);
+    if (const auto set = reinterpret_cast<SetIOErrorHandler>(dlsym(xlib, "XSetIOErrorHandler")))
+        set(OnXlibIOError);
+    dlclose(xlib); // SDL keeps it loaded
+#endif
+}
+
 } // namespace
 
 App::~App() {
@@ -45,9 +112,12 @@ void App::Init(const std::string& caption, int width, int height, int bpp, bool 
     // SDL shuts down when the process exits, after every window object is gone.
     std::atexit(QuitSdlAtExit);
     sdlInUse = true;
+    PreferSoftwarePresenting();
     try {
+        if (!RoomToOpenTheWindow()) throw ErrorMsg("Couldnt Set Display Mode!\n");
         if (SDL_Init(SDL_INIT_VIDEO) < 0) throw ErrorMsg("Error Couldnt Initalize SDL!\n");
         if (DisplayUnseen()) throw ErrorMsg("Couldnt Set Display Mode!\n");
+        ReportDisplayFailures();
 
         screen.surface = SDL_SetVideoMode(width, height, bpp, fullscreen ? SDL_FULLSCREEN : 0);
         if (!screen.surface) throw ErrorMsg("Couldnt Set Display Mode!\n");

@@ -83,6 +83,9 @@ window_manager_up() {
     wmctrl -m >/dev/null 2>&1
 }
 
+# More options for Xvfb, set before desktop_start.
+xvfb_options=()
+
 # Starts Xvfb with one screen of `depth` bits on a free display and openbox on it, and
 # makes the scratch folder. Skips the test where Xvfb or a tool is missing or cannot run.
 desktop_start() {
@@ -99,7 +102,7 @@ desktop_start() {
     mkdir "$scratch/run" "$scratch/bin" "$scratch/home"
 
     # Xvfb chooses a free display number and writes it to fd 3 once it takes clients.
-    Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 "1024x768x$depth" \
+    Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 "1024x768x$depth" "${xvfb_options[@]}" \
         3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
     xvfb_pid=$!
     poll 20 xvfb_settled || fail "Xvfb did not report a display within 20 s"
@@ -159,12 +162,15 @@ program_lang=C.UTF-8
 # out. Its stderr is a file, or closed with "closed".
 program_path=xmessage
 program_stderr="file"
+# More variables for the program ("NAME=value"), such as a library to preload.
+program_env=()
 
-# Starts `program` in `folder` on the X server, with a home, a locale and a PATH of the
-# test's choosing rather than the caller's.
+# Starts `program` in `folder` on the X server, with a home, a locale, a PATH and a way of
+# presenting (the program's own) of the test's choosing rather than the caller's.
 start_program() {
-    local program=$1 folder=$2 settings=(-u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11
-        HOME="$scratch/home" LANG="$program_lang")
+    local program=$1 folder=$2 settings=(-u WAYLAND_DISPLAY -u SDL_RENDER_DRIVER
+        -u SDL_FRAMEBUFFER_ACCELERATION SDL_VIDEODRIVER=x11 HOME="$scratch/home"
+        LANG="$program_lang")
     local name
     for name in $(compgen -e); do
         [[ $name != LC_* && $name != LANGUAGE ]] || settings=(-u "$name" "${settings[@]}")
@@ -175,6 +181,7 @@ start_program() {
         settings+=(PATH="$scratch/bin") ;;
     unset) settings=(-u PATH "${settings[@]}") ;;
     esac
+    settings+=("${program_env[@]}")
     if [[ $program_stderr == closed ]]; then
         (cd "$folder" && exec env "${settings[@]}" "$program") >"$scratch/stdout" 2>&- &
     else

@@ -1,8 +1,8 @@
 #!/bin/bash
 # Desktop test: the program loses its X server while it draws. Xlib then ends it with
-# exit(); it must end at once with a failure status, not stay behind spinning. Where the
-# loss meets the program differs from run to run, so it is tried three times, each on an
-# X server of its own.
+# exit(); it must end at once with a failure status, not stay behind spinning, and in its
+# own words. Where the loss meets the program differs from run to run, so it is tried three
+# times, each on an X server of its own.
 # Usage: display_lost_test.sh PROGRAM PICTURE [once]
 # shellcheck source=tests/desktop/desktop.sh
 source "$(dirname "$0")/desktop.sh"
@@ -34,3 +34,6 @@ xvfb_pid=""
 wait_for_exit 10
 ((exit_status != 0)) || fail "exit status 0 after losing the display"
 echo "  ended ${exit_ms} ms after the X server, status $exit_status"
+step "it says so in its own words, not Xlib's"
+printf 'Unhandled Exception: Couldnt Set Display Mode!\n\n' | cmp -s - "$scratch/stderr" ||
+    fail "stderr holds $(printf '%q' "$(cat "$scratch/stderr")")"

@@ -44,6 +44,36 @@ TEST(FactorSegments, FrameScalesAsTheSteppedFactor) {
     }
 }
 
+// Every pixel of a course, from the program's start and the cycle's to the reset and from
+// other factors, is the stepped factor. From 1.0 the first reset comes after 908,766 pixels;
+// from 0.0 a cycle lasts 1,008,667. A course from 10 or above is its start alone.
+TEST(FactorSegments, CoursesAreTheSteppedFactor) {
+    const struct {
+        float start;
+        int length; // 0: as long as stepping says
+    } courses[] = {{1.0f, 908766}, {0.0f, 1008667}, {9.5f, 0},    {9.99999046f, 1},
+                   {3.14159f, 0},  {0.00005f, 0},   {0.0001f, 0}, {15.0f, 1}};
+    for (const auto& course : courses) {
+        SCOPED_TRACE("from " + std::to_string(course.start));
+        const std::vector<FactorSegment> segments = FactorSegments::CourseFrom(course.start);
+        float f = course.start;
+        int pixel = 0;
+        for (const FactorSegment& s : segments) {
+            ASSERT_EQ(s.first, pixel);
+            ASSERT_GT(s.count, 0);
+            for (int i = s.first; i < s.first + s.count; ++i, ++pixel) {
+                ASSERT_TRUE(pixel == 0 || f != 0.0f) << "pixel " << pixel << " is past the reset";
+                ASSERT_EQ(FactorSegments::At(s, i), f) << "pixel " << pixel;
+                f = Factor::Advance(f);
+            }
+        }
+        EXPECT_EQ(f, 0.0f) << "the course ends before the reset, after " << pixel << " pixels";
+        if (course.length) {
+            EXPECT_EQ(pixel, course.length);
+        }
+    }
+}
+
 TEST(FactorSegments, CoversFactorsFromZeroToBelowSixteen) {
     EXPECT_TRUE(FactorSegments::Covers(0.0f));
     EXPECT_TRUE(FactorSegments::Covers(9.99999046f));

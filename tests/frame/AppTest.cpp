@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -114,6 +115,58 @@ TEST_P(AppInit, AsksForTheModeAndCaptionsTheWindow) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, AppInit, ::testing::ValuesIn(kInits),
                          [](const auto& info) { return std::string(info.param.name); });
+
+#ifndef _WIN32
+// --- Presenting -------------------------------------------------------------------------
+
+// Before SDL starts, the App asks for SDL's software renderer and the window's own image,
+// each only where the user has not set it; an empty value is the user's too (SDL's own
+// default). Windows, with SDL 1.2 itself, is left as it is.
+struct PresentingCase {
+    const char* name;
+    const char* driver;       // SDL_RENDER_DRIVER before, null for unset
+    const char* acceleration; // SDL_FRAMEBUFFER_ACCELERATION before
+    const char* driverAfter;
+    const char* accelerationAfter;
+};
+
+std::ostream& operator<<(std::ostream& out, const PresentingCase& c) {
+    return out << c.name;
+}
+
+const PresentingCase kPresentings[] = {
+    {"Unset", nullptr, nullptr, "software", "0"},
+    {"UserChoseOpenGL", "opengl", nullptr, "opengl", "0"},
+    {"UserChoseAcceleration", nullptr, "1", "software", "1"},
+    {"UserChoseSdlDefault", "", "", "", ""},
+};
+
+class AppPresenting : public ::testing::TestWithParam<PresentingCase> {};
+
+TEST_P(AppPresenting, ChoosesSoftwareOnlyWhereTheUserHasNot) {
+    const PresentingCase& c = GetParam();
+    const auto set = [](const char* name, const char* value) {
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    };
+    set("SDL_RENDER_DRIVER", c.driver);
+    set("SDL_FRAMEBUFFER_ACCELERATION", c.acceleration);
+    {
+        App app("Prismwarp", 320, 240, 0, false);
+        const char* driver = std::getenv("SDL_RENDER_DRIVER");
+        const char* acceleration = std::getenv("SDL_FRAMEBUFFER_ACCELERATION");
+        EXPECT_STREQ(driver, c.driverAfter);
+        EXPECT_STREQ(acceleration, c.accelerationAfter);
+    }
+    unsetenv("SDL_RENDER_DRIVER");
+    unsetenv("SDL_FRAMEBUFFER_ACCELERATION");
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, AppPresenting, ::testing::ValuesIn(kPresentings),
+                         [](const auto& info) { return std::string(info.param.name); });
+#endif
 
 // --- Pixel access -----------------------------------------------------------------------
 

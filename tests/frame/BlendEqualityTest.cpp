@@ -3,12 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "SurfaceDifference.h"
 #include "SurfaceLoan.h"
+#include "effect/Factor.h"
 #include "frame/App.h"
 
 namespace {
@@ -39,7 +42,31 @@ void PrintTo(const BlendSetup& setup, std::ostream* os) {
 
 // Weights as the factor has them (0 to 10), one exactly 1, one that rounds 1 - alpha, and
 // one below 0.
-const float kAlphas[] = {0.0f, 1.0f, 0.1f, 0.4f, 2.0f, 4.2f, 9.99999f, -0.5f};
+const std::vector<float> kAlphas = {0.0f, 1.0f, 0.1f, 0.4f, 2.0f, 4.2f, 9.99999f, -0.5f};
+
+// The weights the factor gives the overlay: its values at the end of a frame, anywhere on its
+// course from 1.0 and on its cycle from 0.0 (every 19,997th of them); 0, and each power of
+// two p from 1/8 to 8 and 10, with the floats next to them, where the mix's arithmetic
+// changes; p * (1 + 2^-j) for every bit j of the significand and every k/8 up to 10, whose
+// mixes land on fractions of every size, halves and quarters among them, above and below 0.
+// Then some the factor never gives, mixed in doubles: below 1/8, above 10, below 0.
+std::vector<float> FactorWeights() {
+    std::vector<float> alphas = {0.0f, 10.0f, std::nextafter(10.0f, 0.0f)};
+    for (const float p : {0.125f, 0.25f, 0.5f, 1.0f, 2.0f, 4.0f, 8.0f}) {
+        alphas.insert(alphas.end(), {std::nextafter(p, 0.0f), p, std::nextafter(p, 16.0f)});
+        for (int j = 1; j <= 23; ++j)
+            alphas.push_back(p + std::ldexp(p, -j));
+    }
+    for (int k = 1; k <= 80; ++k)
+        alphas.push_back(float(k) / 8);
+    for (const float start : {1.0f, 0.0f}) {
+        float f = start;
+        for (long i = 0; f != 0.0f || i == 0; f = Factor::Advance(f))
+            if (i++ % 19997 == 0) alphas.push_back(f);
+    }
+    alphas.insert(alphas.end(), {Factor::kStep, 0.1f, 12.0f, -0.5f});
+    return alphas;
+}
 
 // Raw pixel values whose bytes run through every value.
 void Paint(SDL_Surface* s) {
@@ -52,37 +79,70 @@ void Paint(SDL_Surface* s) {
     }
 }
 
-class BlendEquality : public testing::TestWithParam<BlendSetup> {};
+// Raw pixel values whose first 65,536 pair every value of the low byte with every value of
+// the next: on the screen the byte the overlay reads as red is i's low byte, on the picture
+// its high byte, and the other way round for green. (A 3-byte picture is read as red from
+// its third byte, a 4-byte one from its first: both are given the same.)
+void PaintPairs(SDL_Surface* s, bool picture) {
+    const int n = s->format->BytesPerPixel;
+    for (int y = 0; y < s->h; ++y) {
+        for (int x = 0; x < s->w; ++x) {
+            const Uint32 i = Uint32(y * s->w + x), low = i & 255, high = i >> 8 & 255;
+            const Uint32 v =
+                picture ? high | low << 8 | high << 16 : low | high << 8 | (i * 97 & 255) << 16;
+            std::memcpy(static_cast<Uint8*>(s->pixels) + y * s->pitch + x * n, &v, size_t(n));
+        }
+    }
+}
+
+// The fast rows on the screen and App::Blend on a copy of it, from the same pixels, for
+// each weight.
+class BlendEquality : public testing::TestWithParam<BlendSetup> {
+protected:
+    void Expect(void (*paint)(SDL_Surface*, bool), const std::vector<float>& alphas) {
+        const BlendSetup& setup = GetParam();
+        if (!CpuRuns(setup.path)) GTEST_SKIP() << "this CPU does not run the path";
+        App app("Prismwarp", 320, 240, setup.screenBits, false);
+        SDL_Surface* screen = app.screen.surface;
+        ASSERT_EQ(screen->format->BitsPerPixel, setup.screenBits);
+        Image picture;
+        picture.surface =
+            SDL_CreateRGBSurface(SDL_SWSURFACE, setup.pictureWidth, setup.pictureHeight,
+                                 setup.pictureBits, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+        ASSERT_NE(picture.surface, nullptr) << SDL_GetError();
+        paint(picture.surface, true);
+        const FastBlend fast(picture, 320, 240);
+
+        Image plain;
+        plain.surface = SDL_ConvertSurface(screen, screen->format, SDL_SWSURFACE);
+        ASSERT_NE(plain.surface, nullptr) << SDL_GetError();
+        for (const float alpha : alphas) {
+            SCOPED_TRACE("alpha " + std::to_string(alpha) + " (" + std::to_string(alpha * 0x1p26) +
+                         " / 2^26)");
+            paint(screen, false);
+            paint(plain.surface, false);
+            const ScreenRows rows(screen);
+            for (int y = 0; y < 240; ++y)
+                fast.Row(rows.Row<Uint8>(y), y, alpha, setup.path, rows);
+            {
+                SurfaceLoan loan(app.screen, plain.surface);
+                app.Blend(app.screen, picture, 0, 0, 320, 240, alpha);
+            }
+            ASSERT_EQ(FirstDifference(screen, plain.surface), "");
+        }
+    }
+};
 
 TEST_P(BlendEquality, RowsBlendAsThePlainPass) {
-    const BlendSetup& setup = GetParam();
-    if (!CpuRuns(setup.path)) GTEST_SKIP() << "this CPU does not run the path";
-    App app("Prismwarp", 320, 240, setup.screenBits, false);
-    SDL_Surface* screen = app.screen.surface;
-    ASSERT_EQ(screen->format->BitsPerPixel, setup.screenBits);
-    Image picture;
-    picture.surface = SDL_CreateRGBSurface(SDL_SWSURFACE, setup.pictureWidth, setup.pictureHeight,
-                                           setup.pictureBits, 0xFF0000, 0x00FF00, 0x0000FF, 0);
-    ASSERT_NE(picture.surface, nullptr) << SDL_GetError();
-    Paint(picture.surface);
-    const FastBlend fast(picture, 320, 240);
+    Expect([](SDL_Surface* s, bool) { Paint(s); }, kAlphas);
+}
 
-    Image plain;
-    plain.surface = SDL_ConvertSurface(screen, screen->format, SDL_SWSURFACE);
-    ASSERT_NE(plain.surface, nullptr) << SDL_GetError();
-    for (const float alpha : kAlphas) {
-        SCOPED_TRACE("alpha " + std::to_string(alpha));
-        Paint(screen);
-        Paint(plain.surface);
-        const ScreenRows rows(screen);
-        for (int y = 0; y < 240; ++y)
-            fast.Row(rows.Row<Uint8>(y), y, alpha, setup.path, rows);
-        {
-            SurfaceLoan loan(app.screen, plain.surface);
-            app.Blend(app.screen, picture, 0, 0, 320, 240, alpha);
-        }
-        ASSERT_EQ(FirstDifference(screen, plain.surface), "");
-    }
+// The fast rows mix in whole numbers where the weight allows it. That they give the double
+// mix's bits for every pair of channels follows from both being exact up to the hold and the
+// truncation (FastBlend.cpp); this holds them to it for every pair, at the weights where
+// the whole numbers' ranges end, and at weights from all over the factor's course.
+TEST_P(BlendEquality, EveryPairOfChannelsAtTheFactorsWeights) {
+    Expect(PaintPairs, FactorWeights());
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, BlendEquality, testing::ValuesIn(kSetups),

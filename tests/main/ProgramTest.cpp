@@ -1,5 +1,5 @@
 // The program as a whole: build/prismwarp started in a scratch folder, headless, with every
-// presented frame counted by the PresentLog library preloaded into it.
+// presented frame counted by the present hook preloaded into it.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -18,7 +18,7 @@ Rgb Stripes(int x, int y) {
     return {uint8_t(x * 7), uint8_t(y * 11), uint8_t((x + y) * 3 + 1)};
 }
 
-// The program started in `folder` under the given video driver, with the PresentLog
+// The program started in `folder` under the given video driver, with the present hook
 // library preloaded to count its frames into a file of its own. The minute it is given
 // to start or to end only keeps a broken program from hanging the test.
 class Program {
