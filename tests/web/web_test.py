@@ -164,7 +164,7 @@ class Browser:
         if hooks:
             self.call("Page.addScriptToEvaluateOnNewDocument", {"source": hooks}, session)
         self.call("Page.navigate", {"url": url}, session)
-        self.wait_for("Page.loadEventFired", session)
+        self.wait_for("Page.loadEventFired", session, timeout=120)
         return page
 
     def close(self):
