@@ -24,12 +24,14 @@ Exits with 77, saying why, where Chromium or the web build is missing or Chromiu
 
 import argparse
 import base64
+import fcntl
 import functools
 import http.server
 import json
 import os
 import select
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -90,8 +92,11 @@ class Browser:
         self.log = os.path.join(scratch, "chromium.log")
 
         def fds():
-            os.dup2(to_browser, 3)
-            os.dup2(from_browser, 4)
+            # Moved out of the way first: either end may itself be 3 or 4.
+            to_fd = fcntl.fcntl(to_browser, fcntl.F_DUPFD, 10)
+            from_fd = fcntl.fcntl(from_browser, fcntl.F_DUPFD, 10)
+            os.dup2(to_fd, 3)
+            os.dup2(from_fd, 4)
 
         with open(self.log, "w") as log:
             self.process = subprocess.Popen(
@@ -168,11 +173,15 @@ class Browser:
         return page
 
     def close(self):
+        """Closes Chromium, or ends it and the processes it started (its session's group)."""
         try:
             os.write(self._write, json.dumps({"id": 0, "method": "Browser.close"}).encode() + b"\0")
             self.process.wait(timeout=10)
         except (OSError, subprocess.TimeoutExpired):
-            self.process.kill()
+            try:
+                os.killpg(self.process.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
             self.process.wait()
         os.close(self._write)
         os.close(self._read)
