@@ -14,6 +14,9 @@ scripts/deps.sh build-essential cmake pkg-config libsdl1.2-compat-dev libgtest-d
 # The Windows tests: Debian's SDL source (apt-get source needs dpkg-dev), GoogleTest's
 # sources to build for Windows, and Wine to run the program and the tests.
 scripts/deps.sh dpkg-dev googletest wine wine64
+# The web tests: Emscripten builds the page (into build/web/), Python serves it and drives
+# Chromium, which runs it headless.
+scripts/deps.sh emscripten python3 chromium
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPRISMWARP_TESTS=ON -DPRISMWARP_BENCH=ON
 cmake --build build -j"$(nproc)"
 ctest --test-dir build --output-on-failure -j"$(nproc)"
@@ -21,8 +24,8 @@ ctest --test-dir build --output-on-failure -j"$(nproc)"
 # The sanitized pass leaves out the desktop tests and the Windows cross build. On X11 the
 # program loads Mesa and D-Bus: their memory is not ours to account for, and the slow
 # unwinding on every malloc that the SDL leak suppressions need deadlocks in Mesa's JIT.
-# The Windows tests check no program of this build.
+# The Windows and web tests check no program of this build.
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPRISMWARP_TESTS=ON \
     -DPRISMWARP_SANITIZE=ON -DPRISMWARP_BENCH=OFF
 cmake --build build-asan -j"$(nproc)"
-ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -LE desktop -E '^windows_'
+ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -LE desktop -E '^(windows_|web)'

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "effect/Simd128.h"
 #include "frame/App.h"
 
 #if PRISMWARP_WIDE_PATHS
@@ -173,6 +174,14 @@ using MixRowFn = void (*)(Pixel*, const Uint32*, int, double, double, const Scre
 template <typename Pixel>
 void MixRowBaseline(Pixel* row, const Uint32* picture, int n, double alpha, double w,
                     const ScreenRows& screen) {
+#ifdef __wasm_simd128__
+    if constexpr (sizeof(Pixel) == 4) {
+        const int mixed = Simd128::MixRow(row, picture, n, alpha, w, screen);
+        row += mixed;
+        picture += mixed;
+        n -= mixed;
+    }
+#endif
     MixRow(row, picture, n, alpha, w, screen);
 }
 

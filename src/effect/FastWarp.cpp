@@ -9,6 +9,7 @@
 
 #include "effect/FastBlend.h"
 #include "effect/ScreenRows.h"
+#include "effect/Simd128.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -148,6 +149,14 @@ using ScaleRowFn = void (*)(Pixel*, const Uint32*, int, const Scaling&, const Sc
 template <bool kMasked, typename Pixel>
 void ScaleRowBaseline(Pixel* out, const Uint32* colours, int n, const Scaling& scaling,
                       const ScreenRows& screen) {
+#ifdef __wasm_simd128__
+    if constexpr (kMasked && sizeof(Pixel) == 4) {
+        const int scaled = Simd128::ScaleRow(out, colours, n, scaling);
+        Scaling rest = scaling;
+        rest.m += rest.mStep * Uint32(scaled);
+        return ScaleRow<kMasked>(out + scaled, colours + scaled, n - scaled, rest, screen);
+    }
+#endif
     ScaleRow<kMasked>(out, colours, n, scaling, screen);
 }
 

@@ -3,6 +3,14 @@
 
 #include <SDL.h>
 
+// In a web browser every surface must be locked, and the App keeps its screen locked while
+// a frame is drawn (see Browser).
+#ifdef __EMSCRIPTEN__
+constexpr bool kScreenLockedWhileDrawn = true;
+#else
+constexpr bool kScreenLockedWhileDrawn = false;
+#endif
+
 // The fast passes write whole rows of 16- or 32-bit true-colour pixels straight into the
 // screen. Any other screen (palettized, 24-bit, one that must be locked, one smaller than
 // the effect) is drawn by the plain passes.
@@ -11,7 +19,8 @@ struct ScreenRows {
     static bool Fit(const SDL_Surface* s, int width, int height) {
         const SDL_PixelFormat* f = s->format;
         return (f->BytesPerPixel == 2 || f->BytesPerPixel == 4) && !f->palette &&
-               !SDL_MUSTLOCK(s) && s->pixels && s->w >= width && s->h >= height;
+               (!SDL_MUSTLOCK(s) || kScreenLockedWhileDrawn) && s->pixels && s->w >= width &&
+               s->h >= height;
     }
 
     explicit ScreenRows(SDL_Surface* s)

@@ -14,6 +14,10 @@
 #include <dlfcn.h>
 #endif
 
+#ifdef __EMSCRIPTEN__
+#include "frame/Browser.h"
+#endif
+
 App::App(const std::string& caption, int width, int height, int bpp, bool fullscreen) {
     Init(caption, width, height, bpp, fullscreen);
 }
@@ -121,6 +125,9 @@ void App::Init(const std::string& caption, int width, int height, int bpp, bool 
 
         screen.surface = SDL_SetVideoMode(width, height, bpp, fullscreen ? SDL_FULLSCREEN : 0);
         if (!screen.surface) throw ErrorMsg("Couldnt Set Display Mode!\n");
+#ifdef __EMSCRIPTEN__
+        Browser::UseDesktopLayout(screen.surface);
+#endif
     } catch (...) {
         // The destructor does not run for an App whose constructor failed.
         sdlInUse = false;
@@ -135,38 +142,53 @@ void App::Init(const std::string& caption, int width, int height, int bpp, bool 
 void App::Run() {
     running = true;
     handler->app = this;
+#ifdef __EMSCRIPTEN__
+    Browser::Run(*this);
+#else
+    do {
+        Frame();
+    } while (running);
+#endif
+}
 
+void App::Frame() {
     // The clear rectangle is taken once, at the first frame of the process.
     static SDL_Rect clear = {0, 0, Uint16(width), Uint16(height)};
-    do {
-        SDL_FillRect(screen.surface, &clear, 0);
-        handler->Update();
+#ifdef __EMSCRIPTEN__
+    Browser::Clear(screen.surface, clear);
+#else
+    SDL_FillRect(screen.surface, &clear, 0);
+#endif
+    handler->Update();
 
-        SDL_Event event;
-        while (SDL_PollEvent(&event)) {
-            handler->OnEvent(&event);
-            switch (event.type) {
-            case SDL_KEYDOWN: handler->OnKeyDown(event.key.keysym.sym); break;
-            case SDL_KEYUP: handler->OnKeyUp(event.key.keysym.sym); break;
-            case SDL_MOUSEMOTION:
-                mouseX = event.motion.x;
-                mouseY = event.motion.y;
-                handler->OnMouseMove(mouseX, mouseY);
-                break;
-            case SDL_MOUSEBUTTONDOWN:
-                mouseX = event.button.x;
-                mouseY = event.button.y;
-                mouseButton = event.button.button;
-                handler->OnMouseButton(mouseX, mouseY, mouseButton);
-                break;
-            // Closing the window ends the loop after this frame; the events behind
-            // the quit are still handled and the frame is still presented.
-            case SDL_QUIT: running = false; break;
-            }
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        handler->OnEvent(&event);
+        switch (event.type) {
+        case SDL_KEYDOWN: handler->OnKeyDown(event.key.keysym.sym); break;
+        case SDL_KEYUP: handler->OnKeyUp(event.key.keysym.sym); break;
+        case SDL_MOUSEMOTION:
+            mouseX = event.motion.x;
+            mouseY = event.motion.y;
+            handler->OnMouseMove(mouseX, mouseY);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+            mouseX = event.button.x;
+            mouseY = event.button.y;
+            mouseButton = event.button.button;
+            handler->OnMouseButton(mouseX, mouseY, mouseButton);
+            break;
+        // Closing the window ends the loop after this frame; the events behind
+        // the quit are still handled and the frame is still presented.
+        case SDL_QUIT: running = false; break;
         }
+    }
 
-        SDL_UpdateRect(screen.surface, 0, 0, width, height);
-    } while (running);
+#ifdef __EMSCRIPTEN__
+    Browser::Present(screen.surface);
+#else
+    SDL_UpdateRect(screen.surface, 0, 0, width, height);
+#endif
 }
 
 void App::Blend(Image& a, Image& b, int x0, int y0, int x1, int y1, float alpha) {

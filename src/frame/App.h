@@ -18,8 +18,13 @@ public:
 
     virtual void Init(const std::string& caption, int width, int height, int bpp, bool fullscreen);
 
-    // Draws frames until the window is closed. Needs a handler.
+    // Draws frames until the window is closed. Needs a handler. In a web browser it returns
+    // to the page instead, which then calls Frame for each frame (see Browser).
     virtual void Run();
+
+    // One frame of Run's loop: clear the screen, let the handler draw, hand it the events,
+    // present the screen.
+    void Frame();
 
     // Mixes a with b over x0 <= x < x1, y0 <= y < y1 onto the screen: a weighs alpha,
     // b weighs 1 - alpha.

@@ -54,14 +54,17 @@ int ReadFile(int fd, void* into, int bytes) {
     }
     return int(got);
 }
+#ifndef __EMSCRIPTEN__
 int64_t SeekFile(int fd, int64_t offset, int whence) {
     return lseek(fd, off_t(offset), whence);
 }
+#endif
 void CloseFile(int fd) {
     close(fd);
 }
 #endif
 
+#ifndef __EMSCRIPTEN__
 // SDL's stream operations on the descriptor, which the stream holds as its data.
 int Descriptor(SDL_RWops* stream) {
     return int(reinterpret_cast<intptr_t>(stream->hidden.unknown.data1));
@@ -112,6 +115,8 @@ SDL_RWops* Stream(int fd) {
     return stream;
 }
 
+#endif
+
 // The little-endian number in the `bytes` bytes at p.
 uint32_t Le(const Uint8* p, int bytes) {
     uint32_t v = 0;
@@ -120,18 +125,22 @@ uint32_t Le(const Uint8* p, int bytes) {
     return v;
 }
 
+// The file header and the start of the info header: `got` bytes of the file, those past
+// the end of a short file 0, as SDL reads them.
+constexpr int kHeaderBytes = 14 + 20;
+
+bool IsBmp(const Uint8* h, int got) {
+    return got >= 2 && h[0] == 'B' && h[1] == 'M';
+}
+
 // SDL allocates and clears the whole surface a BMP header declares before it reads the
 // first pixel, so a file of a few bytes that claims 60000 x 60000 pixels costs gigabytes
 // before the load fails. Such headers are refused here: the rows of an uncompressed
 // picture must fit in the file (SDL fails on a shorter file anyway), and a
 // run-length picture, where two bytes may stand for 255 pixels, may take at most 64 MiB
 // (8192 x 8192 pixels). Whatever else the header says is left for SDL to judge.
-bool PixelsCanBeInFile(SDL_RWops* file, int64_t size) {
-    // Bytes past the end of a short file stay 0, as SDL reads them.
-    Uint8 h[14 + 20] = {};
-    const int got = SDL_RWread(file, h, 1, sizeof h);
-    if (SDL_RWseek(file, 0, RW_SEEK_SET) != 0) return false;
-    if (got < 2 || h[0] != 'B' || h[1] != 'M') return true;
+bool PixelsCanBeInFile(const Uint8* h, int got, int64_t size) {
+    if (!IsBmp(h, got)) return true;
 
     const Uint8* info = h + 14;
     const bool os2 = Le(info, 4) == 12;
@@ -162,6 +171,32 @@ Image::~Image() {
     if (surface) SDL_FreeSurface(surface);
 }
 
+#ifdef __EMSCRIPTEN__
+
+// Emscripten's SDL reads a picture by its name alone, through a decoder of its own (it has no
+// streams of ours), so the checks are made on our descriptor before. Only a BMP is passed
+// on: that decoder reads other formats too.
+bool Image::Load(const char* filename) {
+    const int fd = OpenFile(filename);
+    if (fd < 0) return false;
+    int64_t size = 0;
+    const bool regular = RegularFileSize(fd, size);
+    Uint8 header[kHeaderBytes] = {};
+    int got = 0;
+    while (regular && got < kHeaderBytes) {
+        const int n = ReadFile(fd, header + got, kHeaderBytes - got);
+        if (n <= 0) break;
+        got += n;
+    }
+    CloseFile(fd);
+    if (!regular || !IsBmp(header, got) || !PixelsCanBeInFile(header, got, size)) return false;
+    // SDL_LoadBMP_RW closes the stream itself.
+    surface = SDL_LoadBMP_RW(SDL_RWFromFile(filename, "rb"), 1);
+    return surface != nullptr;
+}
+
+#else
+
 bool Image::Load(const char* filename) {
     const int fd = OpenFile(filename);
     if (fd < 0) return false;
@@ -171,7 +206,9 @@ bool Image::Load(const char* filename) {
         CloseFile(fd);
         return false;
     }
-    if (!PixelsCanBeInFile(file, size)) {
+    Uint8 header[kHeaderBytes] = {};
+    const int got = SDL_RWread(file, header, 1, kHeaderBytes);
+    if (SDL_RWseek(file, 0, RW_SEEK_SET) != 0 || !PixelsCanBeInFile(header, got, size)) {
         SDL_RWclose(file);
         return false;
     }
@@ -179,3 +216,5 @@ bool Image::Load(const char* filename) {
     surface = SDL_LoadBMP_RW(file, 1);
     return surface != nullptr;
 }
+
+#endif

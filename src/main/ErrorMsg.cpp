@@ -5,6 +5,10 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#elif defined(__EMSCRIPTEN__)
+#include <emscripten.h>
+
+#include <cstdio>
 #else
 #include <cstdio>
 
@@ -14,6 +18,16 @@
 namespace {
 
 const char* const kCaption = "Unhandled Exception";
+
+#ifdef __EMSCRIPTEN__
+// The page's showError, or the browser's own modal box where the page has none.
+EM_JS(void, ShowInPage, (const char* caption, const char* text), {
+    if (Module['showError'])
+        Module['showError'](UTF8ToString(caption), UTF8ToString(text));
+    else
+        alert(UTF8ToString(caption) + '\n\n' + UTF8ToString(text));
+});
+#endif
 
 } // namespace
 
@@ -27,6 +41,12 @@ void ErrorMsg::Show() const {
     const std::string text = Text();
 #ifdef _WIN32
     MessageBoxA(GetForegroundWindow(), text.c_str(), kCaption, MB_ICONERROR);
+#elif defined(__EMSCRIPTEN__)
+    // In a web page stderr is the browser's console, and the page shows the box in place of
+    // its canvas.
+    std::fputs(text.c_str(), stderr);
+    std::fflush(stderr);
+    ShowInPage(kCaption, text.c_str());
 #else
     std::fputs(text.c_str(), stderr);
     std::fflush(stderr);

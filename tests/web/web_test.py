@@ -1,0 +1,503 @@
+#!/usr/bin/env python3
+"""The web page in headless Chromium.
+
+    web_test.py CASE --web DIR [--frames-tool PATH]
+
+DIR is a web build (web/build.sh): its page/ is served, with the case's picture, from a
+private HTTP server on 127.0.0.1, and Chromium is driven over the DevTools protocol on a pipe,
+so that no port is fixed and nothing is fetched from the network. CASE is one of:
+
+  frames_bundled, frames_own_picture
+      The page draws its frames with keys pressed at set frames; each frame is read back
+      from the canvas and must equal, to the bit, the frame that web_frames (PATH) draws
+      natively with the plain passes on an XRGB8888 screen.
+  no_picture, not_a_bmp
+      The page shows the error box in place of the canvas, with the program's text, and the
+      program ends with status 1.
+  bench_runs
+      The benchmark page (bench-page/) runs a few short rounds and reports its figures.
+  bench
+      The benchmark itself, for scripts/web.sh bench: prints the frame against the floor.
+
+Exits with 77, saying why, where Chromium or the web build is missing or Chromium cannot run.
+"""
+
+import argparse
+import base64
+import fcntl
+import functools
+import http.server
+import json
+import os
+import select
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import zlib
+
+SKIP = 77
+
+# Every frame is compared, across the factor's resets (the first in frame 12, then about
+# every 13 frames), with the overlay switched on and off by keys the page receives as a
+# user's key presses. Left changes nothing; Up twice is still on.
+KEYS = "21:up,22:up,90:left,160:down,230:up"
+FRAMES = {"frames_bundled": 300, "frames_own_picture": 40}
+OWN_PICTURE_KEYS = "9:up"
+
+# The DOM key codes of the keys web_frames knows.
+DOM_KEYS = {"up": 38, "down": 40, "left": 37}
+
+ERROR_CAPTION = "Unhandled Exception"
+ERROR_TEXT = "Unhandled Exception: Unable to Load Image make sure its in the directory!\n\n"
+
+
+class Skip(Exception):
+    pass
+
+
+class Failure(Exception):
+    pass
+
+
+class Browser:
+    """Headless Chromium, driven over the DevTools protocol on file descriptors 3 and 4."""
+
+    FLAGS = [
+        "--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+        "--disable-component-update", "--disable-sync", "--no-first-run",
+        "--no-default-browser-check", "--disable-extensions", "--mute-audio",
+        # A page nobody looks at is still drawn at full speed.
+        "--disable-background-timer-throttling", "--disable-renderer-backgrounding",
+        "--disable-backgrounding-occluded-windows",
+        "--remote-debugging-pipe",
+    ]
+
+    def __init__(self, scratch):
+        chromium = shutil.which("chromium") or shutil.which("chromium-browser")
+        if not chromium:
+            raise Skip("chromium not found (Debian package chromium)")
+        profile = os.path.join(scratch, "profile")
+        home = os.path.join(scratch, "home")
+        os.makedirs(home)
+        env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": home,
+               "LANG": "C.UTF-8", "XDG_CONFIG_HOME": os.path.join(home, ".config"),
+               "XDG_CACHE_HOME": os.path.join(home, ".cache")}
+        to_browser, self._write = os.pipe()
+        self._read, from_browser = os.pipe()
+        self.log = os.path.join(scratch, "chromium.log")
+
+        def fds():
+            # Moved out of the way first: either end may itself be 3 or 4.
+            to_fd = fcntl.fcntl(to_browser, fcntl.F_DUPFD, 10)
+            from_fd = fcntl.fcntl(from_browser, fcntl.F_DUPFD, 10)
+            os.dup2(to_fd, 3)
+            os.dup2(from_fd, 4)
+
+        with open(self.log, "w") as log:
+            self.process = subprocess.Popen(
+                [chromium, *self.FLAGS, "--user-data-dir=" + profile, "about:blank"],
+                stdin=subprocess.DEVNULL, stdout=log, stderr=log, env=env,
+                pass_fds=(3, 4), preexec_fn=fds, start_new_session=True)
+        os.close(to_browser)
+        os.close(from_browser)
+        self._buffer = b""
+        self._id = 0
+        self.events = []
+        try:
+            self.call("Browser.getVersion", timeout=60)
+        except Failure as failure:
+            self.close()
+            raise Skip("chromium cannot run: %s\n%s" % (failure, self.log_tail()))
+
+    def log_tail(self):
+        """The end of Chromium's output, without its complaints about a missing D-Bus."""
+        with open(self.log, errors="replace") as log:
+            return "".join([line for line in log if "dbus" not in line][-20:])
+
+    def _message(self, deadline):
+        while b"\0" not in self._buffer:
+            left = deadline - time.monotonic()
+            if left <= 0 or not select.select([self._read], [], [], left)[0]:
+                raise Failure("no answer from chromium in time")
+            chunk = os.read(self._read, 1 << 16)
+            if not chunk:
+                raise Failure("chromium closed its end")
+            self._buffer += chunk
+        message, _, self._buffer = self._buffer.partition(b"\0")
+        return json.loads(message)
+
+    def call(self, method, params=None, session=None, timeout=60):
+        self._id += 1
+        request = {"id": self._id, "method": method, "params": params or {}}
+        if session:
+            request["sessionId"] = session
+        os.write(self._write, json.dumps(request).encode() + b"\0")
+        deadline = time.monotonic() + timeout
+        while True:
+            message = self._message(deadline)
+            if message.get("id") != self._id:
+                self.events.append(message)
+                continue
+            if "error" in message:
+                raise Failure("%s: %s" % (method, message["error"].get("message")))
+            return message["result"]
+
+    def wait_for(self, method, session, timeout=60):
+        """Reads on until the event `method` of `session` has come."""
+        deadline = time.monotonic() + timeout
+        seen = 0
+        while True:
+            for event in self.events[seen:]:
+                if event.get("method") == method and event.get("sessionId") == session:
+                    return event
+            seen = len(self.events)
+            self.events.append(self._message(deadline))
+
+    def open(self, url, hooks=None):
+        """A new tab at `url`, loaded, with `hooks` run before the page's own scripts."""
+        target = self.call("Target.createTarget", {"url": "about:blank"})["targetId"]
+        session = self.call("Target.attachToTarget",
+                            {"targetId": target, "flatten": True})["sessionId"]
+        page = Page(self, session)
+        self.call("Runtime.enable", session=session)
+        self.call("Page.enable", session=session)
+        if hooks:
+            self.call("Page.addScriptToEvaluateOnNewDocument", {"source": hooks}, session)
+        self.call("Page.navigate", {"url": url}, session)
+        self.wait_for("Page.loadEventFired", session, timeout=120)
+        return page
+
+    def close(self):
+        """Closes Chromium, or ends it and the processes it started (its session's group)."""
+        try:
+            os.write(self._write, json.dumps({"id": 0, "method": "Browser.close"}).encode() + b"\0")
+            self.process.wait(timeout=10)
+        except (OSError, subprocess.TimeoutExpired):
+            try:
+                os.killpg(self.process.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            self.process.wait()
+        os.close(self._write)
+        os.close(self._read)
+
+
+class Page:
+    def __init__(self, browser, session):
+        self.browser = browser
+        self.session = session
+
+    def evaluate(self, expression, timeout=120):
+        """The value of `expression`, a promise awaited."""
+        result = self.browser.call("Runtime.evaluate", {
+            "expression": expression, "awaitPromise": True, "returnByValue": True},
+            self.session, timeout)
+        if "exceptionDetails" in result:
+            raise Failure("the page threw: %s" % describe(result["exceptionDetails"]))
+        return result["result"].get("value")
+
+    def console(self):
+        """The page's console messages, as (level, text)."""
+        return [(e["params"]["type"], " ".join(str(a.get("value", a.get("description", "")))
+                                               for a in e["params"]["args"]))
+                for e in self._events("Runtime.consoleAPICalled")]
+
+    def exceptions(self):
+        return [describe(e["params"]["exceptionDetails"])
+                for e in self._events("Runtime.exceptionThrown")]
+
+    def _events(self, method):
+        return [e for e in self.browser.events
+                if e.get("sessionId") == self.session and e.get("method") == method]
+
+
+def describe(details):
+    exception = details.get("exception", {})
+    return exception.get("description") or details.get("text", "?")
+
+
+class Server:
+    """Serves one folder on 127.0.0.1, on a port of its own."""
+
+    def __init__(self, folder):
+        class Quiet(http.server.SimpleHTTPRequestHandler):
+            def log_message(self, *args):
+                pass
+
+        handler = functools.partial(Quiet, directory=folder)
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        self.url = "http://127.0.0.1:%d/" % self.httpd.server_address[1]
+        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
+        self.thread.start()
+
+    def close(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
+
+def bmp24_top_down(width, height):
+    """A 24-bit BMP, rows top-down, with colours that differ in every channel and pixel."""
+    row_bytes = (width * 3 + 3) // 4 * 4
+    pixels = bytearray()
+    for y in range(height):
+        row = bytearray()
+        for x in range(width):
+            row += bytes(((x * 7 + y) & 255, (x * 3 + y * 5) & 255, (x ^ y * 3) & 255))  # BGR
+        pixels += row + bytes(row_bytes - len(row))
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, -height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    return header + info + pixels
+
+
+def png(width, height):
+    """A PNG that the browser's picture decoder would read, were it asked to."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(
+            ">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+    raw = b"".join(b"\0" + b"".join(bytes((x & 255, y & 255, 128)) for x in range(width))
+                   for y in range(height))
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+def page_folder(web, scratch, picture):
+    """The page's files in a folder of the test's own, with `picture` (bytes, or None for
+    none) as lsd.bmp, or the bundled one for "bundled"."""
+    built = os.path.join(web, "page")
+    names = ["index.html", "start.js", "prismwarp.js", "prismwarp.wasm"]
+    if not all(os.path.isfile(os.path.join(built, name)) for name in names + ["lsd.bmp"]):
+        raise Skip("the web page is not built in %s (see the test web_build)" % built)
+    folder = os.path.join(scratch, "page")
+    os.makedirs(folder)
+    for name in names:
+        shutil.copy(os.path.join(built, name), folder)
+    if picture == "bundled":
+        shutil.copy(os.path.join(built, "lsd.bmp"), folder)
+    elif picture is not None:
+        with open(os.path.join(folder, "lsd.bmp"), "wb") as out:
+            out.write(picture)
+    return folder
+
+
+# Run in the page before its own scripts: presses the keys before their frames, reads every
+# frame back from the canvas after it is drawn, and stops drawing after the last.
+FRAME_HOOKS = r"""
+(function () {
+  const plan = %s;
+  let frame = 0;
+  const hashes = [];
+  let firstDifference = null;
+  let finish;
+  window.framesRead = new Promise(function (resolve) { finish = resolve; });
+  window.Module = {
+    preMainLoop: function () {
+      if (frame === plan.count) return false;
+      frame += 1;
+      for (const code of plan.keys[frame] || []) {
+        document.dispatchEvent(new KeyboardEvent('keydown', { keyCode: code, bubbles: true }));
+        document.dispatchEvent(new KeyboardEvent('keyup', { keyCode: code, bubbles: true }));
+      }
+    },
+    postMainLoop: function () {
+      const canvas = window.Module.canvas;
+      const rgba = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+      const rgb = new Uint8Array(rgba.length / 4 * 3);
+      let hash = 0x811c9dc5;
+      for (let i = 0, j = 0; i < rgba.length; i += 4) {
+        for (let c = 0; c < 3; ++c, ++j) {
+          rgb[j] = rgba[i + c];
+          hash = Math.imul(hash ^ rgb[j], 16777619) >>> 0;
+        }
+      }
+      hashes.push(hash);
+      if (firstDifference === null && hash !== plan.expected[frame - 1]) {
+        let bytes = '';
+        for (let k = 0; k < rgb.length; ++k) bytes += String.fromCharCode(rgb[k]);
+        firstDifference = { frame: frame, rgb: btoa(bytes) };
+      }
+      if (frame === plan.count) finish({ hashes: hashes, firstDifference: firstDifference });
+    }
+  };
+})();
+"""
+
+
+# Counts the frames the program draws, which it must not when it cannot load its picture.
+COUNTING_HOOKS = """
+window.framesDrawn = 0;
+window.Module = { postMainLoop: function () { window.framesDrawn += 1; } };
+"""
+
+
+def native_frames(tool, folder, count, keys, rgb_of=None):
+    command = [tool, folder, str(count), keys] + (["--rgb", str(rgb_of)] if rgb_of else [])
+    done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=600)
+    if done.returncode != 0:
+        raise Failure("%s failed (%d): %s" % (" ".join(command), done.returncode,
+                                              done.stderr.decode(errors="replace")))
+    return done.stdout
+
+
+def first_pixel_difference(ours, expected):
+    width = 320
+    differing = [i for i in range(0, len(expected), 3) if ours[i:i + 3] != expected[i:i + 3]]
+    if not differing:
+        return "no pixel differs (the hashes do)"
+    i = differing[0]
+    return "%d pixels differ; first at (%d, %d): page rgb%s, native rgb%s" % (
+        len(differing), i // 3 % width, i // 3 // width, tuple(ours[i:i + 3]),
+        tuple(expected[i:i + 3]))
+
+
+def frames_case(case, args, scratch, browser):
+    if not args.frames_tool:
+        raise Failure("--frames-tool is needed for " + case)
+    count = FRAMES[case]
+    keys = KEYS if case == "frames_bundled" else OWN_PICTURE_KEYS
+    picture = "bundled" if case == "frames_bundled" else bmp24_top_down(200, 150)
+    folder = page_folder(args.web, scratch, picture)
+
+    lines = native_frames(args.frames_tool, folder, count, keys).decode().split()
+    rows = [lines[i:i + 4] for i in range(0, len(lines), 4)]
+    expected = [int(row[1], 16) for row in rows]
+    factors = [float(row[2]) for row in rows]
+    overlay = [row[3] == "1" for row in rows]
+    pressed = {}
+    for item in keys.split(","):
+        frame, key = item.split(":")
+        pressed.setdefault(int(frame), []).append(DOM_KEYS[key])
+    plan = {"count": count, "keys": pressed, "expected": expected}
+
+    server = Server(folder)
+    try:
+        page = browser.open(server.url + "index.html", FRAME_HOOKS % json.dumps(plan))
+        result = page.evaluate("window.framesRead", timeout=300)
+    finally:
+        server.close()
+    if page.exceptions():
+        raise Failure("the page threw: " + "; ".join(page.exceptions()))
+
+    resets = sum(1 for before, after in zip([1.0] + factors, factors) if after < before)
+    difference = result["firstDifference"]
+    if difference:
+        frame = difference["frame"]
+        ours = base64.b64decode(difference["rgb"])
+        native = native_frames(args.frames_tool, folder, count, keys, rgb_of=frame)
+        raise Failure("frame %d of %d differs from the native one (overlay %s): %s" % (
+            frame, count, "on" if overlay[frame - 1] else "off",
+            first_pixel_difference(ours, native)))
+    if result["hashes"] != expected:
+        raise Failure("the page's hashes differ from the native ones")
+    print("%d frames read back from the canvas, each identical to the native plain passes' "
+          "on an XRGB8888 screen; the factor reset in %d of them, the overlay was on in %d "
+          "(keys %s)" % (count, resets, sum(overlay), keys))
+
+
+def error_case(case, args, scratch, browser):
+    picture = None if case == "no_picture" else png(320, 240)
+    folder = page_folder(args.web, scratch, picture)
+    server = Server(folder)
+    try:
+        page = browser.open(server.url + "index.html", COUNTING_HOOKS)
+        shown = page.evaluate(r"""
+            new Promise(function (resolve) {
+              (function wait() {
+                const status = document.documentElement.dataset.status;
+                if (status === undefined && window.framesDrawn < 5) return setTimeout(wait, 20);
+                resolve({
+                  framesDrawn: window.framesDrawn,
+                  status: status,
+                  caption: document.getElementById('error-caption').textContent,
+                  text: document.getElementById('error-text').textContent,
+                  boxShown: !document.getElementById('error').hidden,
+                  canvasShown: !document.getElementById('screen').hidden
+                });
+              })();
+            })""")
+    finally:
+        server.close()
+    if shown["framesDrawn"]:
+        raise Failure("no error: the program draws frames")
+    problems = []
+    if shown["status"] != "1":
+        problems.append("status %s, not 1" % shown["status"])
+    if not shown["boxShown"] or shown["canvasShown"]:
+        problems.append("the box is %sshown and the canvas is %sshown" % (
+            "" if shown["boxShown"] else "not ", "" if shown["canvasShown"] else "not "))
+    if shown["caption"] != ERROR_CAPTION:
+        problems.append("caption %r" % shown["caption"])
+    if shown["text"] != ERROR_TEXT:
+        problems.append("text %r" % shown["text"])
+    # stderr reaches the console line by line.
+    stderr = "".join(text + "\n" for level, text in page.console() if level == "error")
+    if ERROR_TEXT not in stderr:
+        problems.append("the text is not on the console (stderr): %r" % stderr)
+    if problems:
+        raise Failure("; ".join(problems))
+    print("error box shown in place of the canvas, %r: %r; status 1" % (
+        shown["caption"], shown["text"]))
+
+
+def bench_case(case, args, scratch, browser):
+    built = os.path.join(args.web, "bench-page")
+    if not os.path.isfile(os.path.join(built, "bench.html")):
+        raise Skip("the benchmark page is not built in %s" % built)
+    rounds, frames = (3, 20) if case == "bench_runs" else (args.rounds, args.frames)
+    server = Server(built)
+    try:
+        page = browser.open("%sbench.html?rounds=%d&frames=%d" % (server.url, rounds, frames))
+        result = page.evaluate("window.benchDone", timeout=1800)
+    finally:
+        server.close()
+    if page.exceptions():
+        raise Failure("the page threw: " + "; ".join(page.exceptions()))
+    print(result["report"])
+    stages = result["stages"]
+    if any(not stages[name]["intervals"] for name in ("floor", "off", "on")):
+        raise Failure("a stage has no figures: %r" % stages)
+
+
+CASES = {
+    "frames_bundled": frames_case, "frames_own_picture": frames_case,
+    "no_picture": error_case, "not_a_bmp": error_case,
+    "bench_runs": bench_case, "bench": bench_case,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("case", choices=sorted(CASES))
+    parser.add_argument("--web", required=True, help="the web build's folder")
+    parser.add_argument("--frames-tool", help="web_frames, built natively")
+    parser.add_argument("--rounds", type=int, default=12, help="bench: rounds of each stage")
+    parser.add_argument("--frames", type=int, default=300, help="bench: frames a round")
+    args = parser.parse_args()
+
+    scratch = tempfile.mkdtemp(prefix="prismwarp-web-")
+    browser = None
+    try:
+        browser = Browser(scratch)
+        CASES[args.case](args.case, args, scratch, browser)
+        return 0
+    except Skip as skip:
+        print("skipped: %s" % skip)
+        return SKIP
+    except Failure as failure:
+        print("FAILED: %s" % failure)
+        if browser:
+            print("chromium's log ends:\n" + browser.log_tail())
+        return 1
+    finally:
+        if browser:
+            browser.close()
+        shutil.rmtree(scratch, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
