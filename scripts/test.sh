@@ -1,8 +1,8 @@
 #!/bin/bash
-# Installs what is missing, builds everything and runs every test: once as built for use
-# (with a few frames under valgrind memcheck), once under AddressSanitizer and
-# UndefinedBehaviorSanitizer. scripts/demo.sh configures build/ alike: keep the two cmake
-# lines the same, or each script rebuilds everything after the other.
+# Installs what is missing, makes the packages (scripts/package.sh), builds everything and
+# runs every test: once as built for use (with a few frames under valgrind memcheck), once
+# under AddressSanitizer and UndefinedBehaviorSanitizer. scripts/demo.sh configures build/
+# alike: keep the two cmake lines the same, or each script rebuilds everything after the other.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Beyond the build: a private X server, a window manager and the tools that drive and
@@ -13,15 +13,19 @@ scripts/deps.sh build-essential cmake pkg-config libsdl1.2-compat-dev libgtest-d
 # The Windows tests: Debian's SDL source (apt-get source needs dpkg-dev), GoogleTest's
 # sources to build for Windows, and Wine to run the program and the tests.
 scripts/deps.sh dpkg-dev googletest wine wine64
+# The package tests: Debian's package checkers and unzip, for the packages that
+# scripts/package.sh makes into dist/ (it installs what it needs to make them).
+scripts/deps.sh lintian desktop-file-utils unzip
+scripts/package.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPRISMWARP_TESTS=ON -DPRISMWARP_BENCH=ON
 cmake --build build -j"$(nproc)"
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 
-# The sanitized pass leaves out the desktop tests and the Windows cross build. On X11 the
-# program loads Mesa and D-Bus: their memory is not ours to account for, and the slow
-# unwinding on every malloc that the SDL leak suppressions need deadlocks in Mesa's JIT.
-# The Windows tests check no program of this build.
+# The sanitized pass leaves out the desktop tests, the Windows cross build and the packages.
+# On X11 the program loads Mesa and D-Bus: their memory is not ours to account for, and the
+# slow unwinding on every malloc that the SDL leak suppressions need deadlocks in Mesa's JIT.
+# The Windows and package tests check no program of this build.
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPRISMWARP_TESTS=ON \
     -DPRISMWARP_SANITIZE=ON -DPRISMWARP_BENCH=OFF
 cmake --build build-asan -j"$(nproc)"
-ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -LE desktop -E '^windows_'
+ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -LE 'desktop|package' -E '^windows_'
