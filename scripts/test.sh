@@ -1,8 +1,8 @@
 #!/bin/bash
-# Installs what is missing, builds everything and runs every test: once as built for use
-# (with a few frames under valgrind memcheck), once under AddressSanitizer and
-# UndefinedBehaviorSanitizer. scripts/demo.sh configures build/ alike: keep the two cmake
-# lines the same, or each script rebuilds everything after the other.
+# Installs what is missing, makes the packages (scripts/package.sh), builds everything and
+# runs every test: once as built for use (with a few frames under valgrind memcheck), once
+# under AddressSanitizer and UndefinedBehaviorSanitizer. scripts/demo.sh configures build/
+# alike: keep the two cmake lines the same, or each script rebuilds everything after the other.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Beyond the build: a private X server, a window manager and the tools that drive and
@@ -17,15 +17,20 @@ scripts/deps.sh dpkg-dev googletest wine wine64
 # The web tests: Emscripten builds the page (into build/web/), Python serves it and drives
 # Chromium, which runs it headless.
 scripts/deps.sh emscripten python3 chromium
+# The package tests: Debian's package checkers and unzip, for the packages that
+# scripts/package.sh makes into dist/ (it installs what it needs to make them).
+scripts/deps.sh lintian desktop-file-utils unzip
+scripts/package.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPRISMWARP_TESTS=ON -DPRISMWARP_BENCH=ON
 cmake --build build -j"$(nproc)"
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 
-# The sanitized pass leaves out the desktop tests and the Windows cross build. On X11 the
-# program loads Mesa and D-Bus: their memory is not ours to account for, and the slow
-# unwinding on every malloc that the SDL leak suppressions need deadlocks in Mesa's JIT.
-# The Windows and web tests check no program of this build.
+# The sanitized pass leaves out the desktop tests, the Windows cross build, the web page
+# and the packages. On X11 the program loads Mesa and D-Bus: their memory is not ours to
+# account for, and the slow unwinding on every malloc that the SDL leak suppressions need
+# deadlocks in Mesa's JIT. The Windows, web and package tests check no program of this build.
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPRISMWARP_TESTS=ON \
     -DPRISMWARP_SANITIZE=ON -DPRISMWARP_BENCH=OFF
 cmake --build build-asan -j"$(nproc)"
-ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -LE desktop -E '^(windows_|web)'
+ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -LE 'desktop|package' \
+    -E '^(windows_|web)'

@@ -2,7 +2,8 @@
 # Builds SDL 1.2 for 64-bit Windows from Debian's own source package libsdl1.2 with the
 # mingw-w64 cross compiler, and installs it into PREFIX: SDL.dll, its import library
 # libSDL.dll.a, libSDLmain.a and the headers, as FindSDL expects them (point SDLDIR at
-# PREFIX). A PREFIX that already holds a finished build is left as it is.
+# PREFIX), and beside SDL.dll README-SDL.txt, which tells its licence and its source. A
+# PREFIX that already holds a finished build is left as it is.
 # The source comes through a private apt setup in WORK (default PREFIX.work): its deb-src
 # entries are the machine's own apt sources with the type changed, so the machine's apt
 # configuration is not touched and no mirror is named here.
@@ -15,7 +16,7 @@ prefix=$(realpath -m "$1")
 work=$(realpath -m "${2:-$prefix.work}")
 readonly done_mark=$prefix/.complete
 
-if [[ -f $done_mark ]]; then
+if [[ -f $done_mark && -f $prefix/bin/README-SDL.txt ]]; then
     echo "SDL for Windows is already in $prefix"
     exit 0
 fi
@@ -60,7 +61,23 @@ cd "$work/build"
     { tail -n 30 configure.log >&2; exit 1; }
 make -j"$(nproc)" >make.log 2>&1 || { tail -n 30 make.log >&2; exit 1; }
 make install >install.log 2>&1 || { tail -n 30 install.log >&2; exit 1; }
-for file in bin/SDL.dll lib/libSDL.dll.a lib/libSDLmain.a include/SDL/SDL.h; do
+
+# Whoever is given SDL.dll is owed its licence, the LGPL, and word of where its source is.
+# Windows users read it in Notepad, so its lines end in CR LF.
+version=$(dpkg-parsechangelog -l "$source_dir/debian/changelog" -S Version)
+[[ -f $source_dir/COPYING ]] || { echo "the SDL source has no COPYING" >&2; exit 1; }
+{
+    printf '%s\n' \
+        "SDL.dll is SDL 1.2 for 64-bit Windows, built with the mingw-w64 cross compiler from" \
+        "Debian's source package libsdl1.2, version $version, as it stands. That package is" \
+        "its source: on Debian, apt-get source libsdl1.2=$version." \
+        "" \
+        "SDL 1.2 is free software under the GNU Lesser General Public License, version 2.1:" \
+        ""
+    cat "$source_dir/COPYING"
+} | sed 's/$/\r/' >"$prefix/bin/README-SDL.txt"
+
+for file in bin/SDL.dll bin/README-SDL.txt lib/libSDL.dll.a lib/libSDLmain.a include/SDL/SDL.h; do
     [[ -f $prefix/$file ]] || { echo "the SDL build left no $file" >&2; exit 1; }
 done
 touch "$done_mark"

@@ -4,11 +4,15 @@
 # has: prismwarp.exe, SDL.dll and lsd.bmp. It is used as a person would: the window appears,
 # animates, takes Up and Down in its focus, and closes through the window manager; without
 # the picture its error box is dismissed by Return, its OK button and the window manager.
-# Usage: run_test.sh ROOT DEPTH
+# Given ZIP, the Windows package, the test runs what a user of the package has instead: the
+# zip unpacked into an empty folder, which must hold one folder with the program, SDL.dll,
+# the picture and the texts on running them, and nothing else.
+# Usage: run_test.sh ROOT DEPTH [ZIP]
 # shellcheck source=tests/desktop/desktop.sh
 source "$(dirname "$0")/../desktop/desktop.sh"
 root=$1
 depth=$2
+zip=${3:-}
 # shellcheck source=tests/windows/windows.sh
 source "$(dirname "$0")/windows.sh"
 
@@ -18,18 +22,37 @@ readonly min_colours=10000 min_quarter_colours=1000 overlay_share=0.3 plain_shar
 readonly caption="Unhandled Exception"
 readonly box_text=$'Unhandled Exception: Unable to Load Image make sure its in the directory!\n\n'
 
-require_cross_build
+if [[ -n $zip ]]; then
+    require_wine
+    command -v unzip >/dev/null || skip "unzip is not installed (Debian package unzip)"
+    [[ -f $zip ]] || skip "no $zip: scripts/package.sh makes it"
+    mkdir -p "$root"
+else
+    require_cross_build
+fi
 command -v xprop >/dev/null || skip "xprop is not installed (Debian package x11-utils)"
 desktop_start "$depth"
 trap 'wine_prefix_stop; desktop_stop' EXIT
 wine_prefix_start
 
-# The program's folders: with the picture, and without it.
-mkdir "$scratch/user" "$scratch/nopicture"
-for folder in user nopicture; do
-    cp "$cross_build/prismwarp.exe" "$sdl_dir/bin/SDL.dll" "$scratch/$folder/"
-done
-cp "$cross_build/lsd.bmp" "$scratch/user/"
+# The program's folders: the user's, and the same without the picture.
+if [[ -n $zip ]]; then
+    step "the zip, unpacked into an empty folder, holds one folder with the program"
+    name=$(basename "$zip" .zip)
+    mkdir "$scratch/unpacked"
+    unzip -q "$zip" -d "$scratch/unpacked" || fail "unzip could not unpack $zip"
+    held=$(find "$scratch/unpacked" -mindepth 1 -maxdepth 1 -printf '%f ')
+    [[ $held == "$name " ]] || fail "the zip holds ${held}rather than the folder $name alone"
+    held=$(find "$scratch/unpacked/$name" -mindepth 1 -printf '%P\n' | LC_ALL=C sort | tr '\n' ' ')
+    expected="README-SDL.txt README.txt SDL.dll lsd.bmp prismwarp.exe "
+    [[ $held == "$expected" ]] || fail "the folder holds $held, expected $expected"
+    mv "$scratch/unpacked/$name" "$scratch/user"
+else
+    mkdir "$scratch/user"
+    cp "$cross_build/prismwarp.exe" "$sdl_dir/bin/SDL.dll" "$cross_build/lsd.bmp" "$scratch/user/"
+fi
+cp -r "$scratch/user" "$scratch/nopicture"
+rm "$scratch/nopicture/lsd.bmp"
 
 # Starts the program under Wine in `folder`. Wine logs the text of every message box.
 start_windows_program() {

@@ -9,12 +9,21 @@ readonly cross_build=$root/build
 readonly cross_built=$cross_build/.prismwarp-tests-built
 wine_prefix=""
 
+# Skips unless Wine is there.
+require_wine() {
+    local tool
+    for tool in wine wineserver wineboot; do
+        command -v "$tool" >/dev/null || skip "$tool is not installed (Debian: wine wine64)"
+    done
+}
+
 # Skips unless the cross compiler, Wine and CMake are there.
 require_cross_tools() {
     local tool
-    for tool in "$mingw-g++" "$mingw-objdump" wine wineserver wineboot cmake; do
+    require_wine
+    for tool in "$mingw-g++" "$mingw-objdump" cmake; do
         command -v "$tool" >/dev/null ||
-            skip "$tool is not installed (Debian: g++-mingw-w64-x86-64-win32 wine wine64 cmake)"
+            skip "$tool is not installed (Debian: g++-mingw-w64-x86-64-win32 cmake)"
     done
 }
 
