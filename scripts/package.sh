@@ -49,23 +49,24 @@ cmake --build "$work/windows" -j"$(nproc)"
 (cd "$work/windows" && cpack -G ZIP)
 cp "$work/windows/prismwarp-$version-win64.zip" "$dist/"
 
-# The browser build (scripts/web.sh) leaves the page, the program's JavaScript and
-# WebAssembly, and the picture in build-web/; the zip holds them in one folder.
+# The browser build (scripts/web.sh build) leaves the page in build-web/page/: index.html
+# and start.js, the program's JavaScript and WebAssembly, and the picture. The zip holds
+# them in one folder, ready for any static host.
 web_zip() {
     local name=prismwarp-$version-web file
-    local files=(index.html prismwarp.js prismwarp.wasm lsd.bmp)
-    if [[ ! -f scripts/web.sh ]]; then
-        echo "  skipped: this tree has no browser build (scripts/web.sh)"
-        return
-    fi
+    local files=(index.html start.js prismwarp.js prismwarp.wasm lsd.bmp)
     scripts/web.sh build
     rm -rf "${work:?}/web"
     mkdir -p "$work/web/$name"
     for file in "${files[@]}"; do
-        [[ -f build-web/$file ]] || { echo "the browser build left no build-web/$file" >&2; exit 1; }
-        cp "build-web/$file" "$work/web/$name/"
+        [[ -f build-web/page/$file ]] ||
+            { echo "the browser build left no build-web/page/$file" >&2; exit 1; }
+        cp "build-web/page/$file" "$work/web/$name/"
     done
-    (cd "$work/web" && cmake -E tar cf "$dist/$name.zip" --format=zip "$name")
+    local dated=()
+    [[ -z ${SOURCE_DATE_EPOCH:-} ]] ||
+        dated=("--mtime=$(date -u -d "@$SOURCE_DATE_EPOCH" "+%Y-%m-%d %H:%M:%S UTC")")
+    (cd "$work/web" && cmake -E tar cf "$dist/$name.zip" --format=zip "${dated[@]}" "$name")
 }
 echo "* the web zip"
 web_zip

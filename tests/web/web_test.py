@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """The web page in headless Chromium.
 
-    web_test.py CASE --web DIR [--frames-tool PATH]
+    web_test.py CASE --web DIR [--page PAGE] [--frames-tool PATH]
 
-DIR is a web build (web/build.sh): its page/ is served, with the case's picture, from a
-private HTTP server on 127.0.0.1, and Chromium is driven over the DevTools protocol on a pipe,
+DIR is a web build (web/build.sh): its page/ (or PAGE, a folder holding the page's files,
+such as the web zip unpacked) is served, with the case's picture, from a private HTTP
+server on 127.0.0.1, and Chromium is driven over the DevTools protocol on a pipe,
 so that no port is fixed and nothing is fetched from the network. CASE is one of:
 
   frames_bundled, frames_own_picture
@@ -266,10 +267,10 @@ def png(width, height):
             + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
 
 
-def page_folder(web, scratch, picture):
+def page_folder(args, scratch, picture):
     """The page's files in a folder of the test's own, with `picture` (bytes, or None for
     none) as lsd.bmp, or the bundled one for "bundled"."""
-    built = os.path.join(web, "page")
+    built = args.page or os.path.join(args.web, "page")
     names = ["index.html", "start.js", "prismwarp.js", "prismwarp.wasm"]
     if not all(os.path.isfile(os.path.join(built, name)) for name in names + ["lsd.bmp"]):
         raise Skip("the web page is not built in %s (see the test web_build)" % built)
@@ -361,7 +362,7 @@ def frames_case(case, args, scratch, browser):
     count = FRAMES[case]
     keys = KEYS if case == "frames_bundled" else OWN_PICTURE_KEYS
     picture = "bundled" if case == "frames_bundled" else bmp24_top_down(200, 150)
-    folder = page_folder(args.web, scratch, picture)
+    folder = page_folder(args, scratch, picture)
 
     lines = native_frames(args.frames_tool, folder, count, keys).decode().split()
     rows = [lines[i:i + 4] for i in range(0, len(lines), 4)]
@@ -401,7 +402,7 @@ def frames_case(case, args, scratch, browser):
 
 def error_case(case, args, scratch, browser):
     picture = None if case == "no_picture" else png(320, 240)
-    folder = page_folder(args.web, scratch, picture)
+    folder = page_folder(args, scratch, picture)
     server = Server(folder)
     try:
         page = browser.open(server.url + "index.html", COUNTING_HOOKS)
@@ -474,6 +475,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("case", choices=sorted(CASES))
     parser.add_argument("--web", required=True, help="the web build's folder")
+    parser.add_argument("--page", help="the page's folder, when not the web build's page/")
     parser.add_argument("--frames-tool", help="web_frames, built natively")
     parser.add_argument("--rounds", type=int, default=12, help="bench: rounds of each stage")
     parser.add_argument("--frames", type=int, default=300, help="bench: frames a round")

@@ -1,0 +1,43 @@
+#!/bin/bash
+# The web zip as a web host meets it: unpacked into an empty folder, it holds one folder with
+# the page and its files and nothing else, and that folder, served as it is, animates in
+# headless Chromium: frame after frame read back from the canvas, each equal to the frame
+# the native plain passes draw.
+# Usage: web_zip_test.sh DIST VERSION PYTHON WEB_TEST FRAMES_TOOL
+set -euo pipefail
+dist=$1
+version=$2
+python=$3
+web_test=$4
+frames_tool=$5
+
+fail() {
+    printf 'FAIL: %s\n' "$*" >&2
+    exit 1
+}
+skip() {
+    printf 'SKIP: %s\n' "$*"
+    exit 77
+}
+
+command -v unzip >/dev/null || skip "unzip is not installed (Debian: unzip)"
+name=prismwarp-$version-web
+zip=$dist/$name.zip
+[[ -f $zip ]] || skip "no $zip: scripts/package.sh makes it"
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/prismwarp-web-zip.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+
+echo "* unpacked, it is one folder with the page and its files"
+(cd "$scratch" && unzip -q "$zip")
+files=$(cd "$scratch" && find . -type f | LC_ALL=C sort)
+expected=$(for file in index.html lsd.bmp prismwarp.js prismwarp.wasm start.js; do
+    echo "./$name/$file"
+done | LC_ALL=C sort)
+[[ $files == "$expected" ]] || fail "the zip holds
+$files
+expected
+$expected"
+
+echo "* served as it is, the page animates, every frame the native one"
+exec "$python" "$web_test" frames_bundled --web "$scratch" --page "$scratch/$name" \
+    --frames-tool "$frames_tool"
