@@ -34,6 +34,15 @@ bool DisplayUnseen() {
     return std::strcmp(name, "offscreen") == 0 || std::strcmp(name, "dummy") == 0;
 }
 
+// The SDL 1.2 layer names the display's pixel format only where it has one of its own for
+// it; for any other depth (a deep-colour display of 30 bits) it reports 0, and bpp 0 then
+// gets a 16-bit screen. Such a display gets 32 bits, as a 24-bit display does.
+int ScreenDepth(int bpp) {
+    if (bpp != 0) return bpp;
+    const SDL_VideoInfo* info = SDL_GetVideoInfo();
+    return info && info->vfmt && info->vfmt->BitsPerPixel == 0 ? 32 : 0;
+}
+
 } // namespace
 
 App::~App() {
@@ -49,7 +58,8 @@ void App::Init(const std::string& caption, int width, int height, int bpp, bool 
         if (SDL_Init(SDL_INIT_VIDEO) < 0) throw ErrorMsg("Error Couldnt Initalize SDL!\n");
         if (DisplayUnseen()) throw ErrorMsg("Couldnt Set Display Mode!\n");
 
-        screen.surface = SDL_SetVideoMode(width, height, bpp, fullscreen ? SDL_FULLSCREEN : 0);
+        screen.surface =
+            SDL_SetVideoMode(width, height, ScreenDepth(bpp), fullscreen ? SDL_FULLSCREEN : 0);
         if (!screen.surface) throw ErrorMsg("Couldnt Set Display Mode!\n");
     } catch (...) {
         // The destructor does not run for an App whose constructor failed.
@@ -69,11 +79,18 @@ void App::Run() {
     // The clear rectangle is taken once, at the first frame of the process.
     static SDL_Rect clear = {0, 0, Uint16(width), Uint16(height)};
     do {
-        SDL_FillRect(screen.surface, &clear, 0);
-        handler->Update();
+        // A hidden window is not drawn: its frame waits for the next event instead, and the
+        // animation takes up where it stopped once the window is shown again.
+        const bool drawing = shown;
+        if (drawing) {
+            SDL_FillRect(screen.surface, &clear, 0);
+            handler->Update();
+        }
 
         SDL_Event event;
-        while (SDL_PollEvent(&event)) {
+        bool waiting = !drawing;
+        while (waiting ? SDL_WaitEvent(&event) : SDL_PollEvent(&event)) {
+            waiting = false;
             handler->OnEvent(&event);
             switch (event.type) {
             case SDL_KEYDOWN: handler->OnKeyDown(event.key.keysym.sym); break;
@@ -89,14 +106,26 @@ void App::Run() {
                 mouseButton = event.button.button;
                 handler->OnMouseButton(mouseX, mouseY, mouseButton);
                 break;
+            // Minimised or unmapped, and shown again; focus comes and goes without it.
+            case SDL_ACTIVEEVENT:
+                if (event.active.state & SDL_APPACTIVE) shown = event.active.gain != 0;
+                break;
             // Closing the window ends the loop after this frame; the events behind
             // the quit are still handled and the frame is still presented.
             case SDL_QUIT: running = false; break;
             }
         }
 
-        SDL_UpdateRect(screen.surface, 0, 0, width, height);
+        if (drawing) SDL_UpdateRect(screen.surface, 0, 0, width, height);
     } while (running);
+}
+
+void App::CloseWindow() {
+    // Marked in use meanwhile: should Xlib end the process from inside (the X server gone),
+    // the exit-time SDL_Quit must not run into the dead connection a second time.
+    sdlInUse = true;
+    SDL_Quit();
+    sdlInUse = false;
 }
 
 void App::Blend(Image& a, Image& b, int x0, int y0, int x1, int y1, float alpha) {
