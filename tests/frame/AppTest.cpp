@@ -53,8 +53,7 @@ extern "C" int __real_SDL_WaitEvent(SDL_Event* event);
 // Nothing else would ever come under the dummy driver: a wait with no events planned for it
 // gets a quit, so that the loop ends and the log shows the surplus wait.
 extern "C" int __wrap_SDL_WaitEvent(SDL_Event* event) {
-    std::vector<SDL_Event> coming = {SDL_Event{}};
-    coming[0].type = SDL_QUIT;
+    std::vector<SDL_Event> coming = {Quit()};
     if (waited < waits.size()) coming = waits[waited];
     if (presentLog) presentLog->push_back(waited < waits.size() ? "wait" : "unplanned wait");
     ++waited;
@@ -332,9 +331,15 @@ public:
         log.push_back(clear ? "update" : "update on an uncleared screen");
         app->PutPixel(7, 7, Color(255, 255, 255, 0xFFFFFF));
 
+        // A frame beyond those planned gets a quit, so that a loop that draws on where it
+        // should not ends, and the log shows the surplus frame.
+        std::vector<SDL_Event> events = {Quit()};
         if (frame < frames.size())
-            for (SDL_Event e : frames[frame])
-                SDL_PushEvent(&e);
+            events = frames[frame];
+        else
+            log.push_back("unplanned update");
+        for (SDL_Event e : events)
+            SDL_PushEvent(&e);
         ++frame;
     }
     void OnEvent(SDL_Event* e) override { log.push_back("event " + std::to_string(e->type)); }
