@@ -15,8 +15,9 @@ shift 2
 WINEDEBUG=-all
 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
+# The registry is on disk once the prefix's wineserver has ended: only then is it made.
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    "$wine" wineboot.exe -i >"$WINEPREFIX.log" 2>&1 ||
+    { "$wine" wineboot.exe -i && "${wine}server" -w; } >"$WINEPREFIX.log" 2>&1 ||
         { echo "Wine could not make its prefix $WINEPREFIX: see $WINEPREFIX.log" >&2; exit 1; }
 fi
 exec "$wine" "$@"

@@ -79,8 +79,8 @@ ProgramRun::ProgramRun(const std::vector<std::string>& argv, const ProgramOption
             close(fd);
         // Signals as a fresh login would have them, whatever the test runner ignores, and
         // then those asked for ignored.
-        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGCHLD})
-            signal(s, SIG_DFL);
+        for (int s = 1; s < NSIG; ++s)
+            if (s != SIGKILL && s != SIGSTOP) signal(s, SIG_DFL);
         for (int s : options.ignored)
             signal(s, SIG_IGN);
         sigset_t none;
