@@ -105,6 +105,15 @@ void ReportDisplayFailures() {
 #endif
 }
 
+// The SDL 1.2 layer names the display's pixel format only where it has one of its own for
+// it; for any other depth (a deep-colour display of 30 bits) it reports 0, and bpp 0 then
+// gets a 16-bit screen. Such a display gets 32 bits, as a 24-bit display does.
+int ScreenDepth(int bpp) {
+    if (bpp != 0) return bpp;
+    const SDL_VideoInfo* info = SDL_GetVideoInfo();
+    return info && info->vfmt && info->vfmt->BitsPerPixel == 0 ? 32 : 0;
+}
+
 } // namespace
 
 App::~App() {
@@ -123,7 +132,8 @@ void App::Init(const std::string& caption, int width, int height, int bpp, bool 
         if (DisplayUnseen()) throw ErrorMsg("Couldnt Set Display Mode!\n");
         ReportDisplayFailures();
 
-        screen.surface = SDL_SetVideoMode(width, height, bpp, fullscreen ? SDL_FULLSCREEN : 0);
+        screen.surface =
+            SDL_SetVideoMode(width, height, ScreenDepth(bpp), fullscreen ? SDL_FULLSCREEN : 0);
         if (!screen.surface) throw ErrorMsg("Couldnt Set Display Mode!\n");
 #ifdef __EMSCRIPTEN__
         Browser::UseDesktopLayout(screen.surface);
@@ -154,15 +164,22 @@ void App::Run() {
 void App::Frame() {
     // The clear rectangle is taken once, at the first frame of the process.
     static SDL_Rect clear = {0, 0, Uint16(width), Uint16(height)};
+    // A hidden window is not drawn: its frame waits for the next event instead, and the
+    // animation takes up where it stopped once the window is shown again.
+    const bool drawing = shown;
+    if (drawing) {
 #ifdef __EMSCRIPTEN__
-    Browser::Clear(screen.surface, clear);
+        Browser::Clear(screen.surface, clear);
 #else
-    SDL_FillRect(screen.surface, &clear, 0);
+        SDL_FillRect(screen.surface, &clear, 0);
 #endif
-    handler->Update();
+        handler->Update();
+    }
 
     SDL_Event event;
-    while (SDL_PollEvent(&event)) {
+    bool waiting = !drawing;
+    while (waiting ? SDL_WaitEvent(&event) : SDL_PollEvent(&event)) {
+        waiting = false;
         handler->OnEvent(&event);
         switch (event.type) {
         case SDL_KEYDOWN: handler->OnKeyDown(event.key.keysym.sym); break;
@@ -178,17 +195,30 @@ void App::Frame() {
             mouseButton = event.button.button;
             handler->OnMouseButton(mouseX, mouseY, mouseButton);
             break;
+        // Minimised or unmapped, and shown again; focus comes and goes without it.
+        case SDL_ACTIVEEVENT:
+            if (event.active.state & SDL_APPACTIVE) shown = event.active.gain != 0;
+            break;
         // Closing the window ends the loop after this frame; the events behind
         // the quit are still handled and the frame is still presented.
         case SDL_QUIT: running = false; break;
         }
     }
 
+    if (!drawing) return;
 #ifdef __EMSCRIPTEN__
     Browser::Present(screen.surface);
 #else
     SDL_UpdateRect(screen.surface, 0, 0, width, height);
 #endif
+}
+
+void App::CloseWindow() {
+    // Marked in use meanwhile: should Xlib end the process from inside (the X server gone),
+    // the exit-time SDL_Quit must not run into the dead connection a second time.
+    sdlInUse = true;
+    SDL_Quit();
+    sdlInUse = false;
 }
 
 void App::Blend(Image& a, Image& b, int x0, int y0, int x1, int y1, float alpha) {

@@ -18,13 +18,20 @@ public:
 
     virtual void Init(const std::string& caption, int width, int height, int bpp, bool fullscreen);
 
-    // Draws frames until the window is closed. Needs a handler. In a web browser it returns
-    // to the page instead, which then calls Frame for each frame (see Browser).
+    // Draws frames until the window is closed. Needs a handler. While the window is hidden
+    // (minimised or unmapped) nothing is drawn: the loop waits for events instead. In a web
+    // browser it returns to the page instead, which then calls Frame for each frame (see
+    // Browser).
     virtual void Run();
 
     // One frame of Run's loop: clear the screen, let the handler draw, hand it the events,
-    // present the screen.
+    // present the screen; for a hidden window, wait for an event and hand it on.
     void Frame();
+
+    // Shuts SDL down now rather than at exit, so that the window of an App already destroyed
+    // leaves the screen. For an error box on a desktop where the window would otherwise
+    // stand behind it unanswered.
+    static void CloseWindow();
 
     // Mixes a with b over x0 <= x < x1, y0 <= y < y1 onto the screen: a weighs alpha,
     // b weighs 1 - alpha.
@@ -39,6 +46,7 @@ public:
     void PutPixel(int x, int y, Color color);
 
     bool running = false;
+    bool shown = true; // false while the window is hidden, as SDL's active events tell
     int width = 0;
     int height = 0;
     Image screen;

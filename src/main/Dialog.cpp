@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <pthread.h>
 #include <spawn.h>
@@ -26,6 +27,58 @@ bool IsSet(const char* variable) {
 }
 
 enum class Outcome { Shown, NotRun, Stopped };
+
+// The signals whose default action ends the process. While the box is up each of them ends
+// the box and then the program, as it would have ended the program alone. Those a fault
+// raises (SIGSEGV and the like) count only as sent by another process: a fault of our own
+// in the short wait for the tool ends the process whatever the signal mask says.
+std::vector<int> EndingSignals() {
+    std::vector<int> signals = {SIGHUP,  SIGINT,  SIGQUIT,   SIGILL,  SIGTRAP, SIGABRT, SIGBUS,
+                                SIGFPE,  SIGUSR1, SIGSEGV,   SIGUSR2, SIGPIPE, SIGALRM, SIGTERM,
+                                SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO,   SIGSYS};
+#ifdef SIGSTKFLT
+    signals.push_back(SIGSTKFLT);
+#endif
+#ifdef SIGPWR
+    signals.push_back(SIGPWR);
+#endif
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
+        signals.push_back(signal);
+    return signals;
+}
+
+// The depth of the default screen of the X display DISPLAY names; 0 where it cannot be told
+// (no display to reach, no Xlib). Xlib is loaded for the question alone, as SDL loads it
+// itself. What it says on a refused connection, which SDL's own attempt has already said, is
+// kept off stderr.
+int XDisplayDepth() {
+    void* xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
+    if (!xlib) return 0;
+    using OpenDisplay = void* (*)(const char*);
+    using DefaultScreen = int (*)(void*);
+    using DefaultDepth = int (*)(void*, int);
+    using CloseDisplay = int (*)(void*);
+    const auto openDisplay = reinterpret_cast<OpenDisplay>(dlsym(xlib, "XOpenDisplay"));
+    const auto defaultScreen = reinterpret_cast<DefaultScreen>(dlsym(xlib, "XDefaultScreen"));
+    const auto defaultDepth = reinterpret_cast<DefaultDepth>(dlsym(xlib, "XDefaultDepth"));
+    const auto closeDisplay = reinterpret_cast<CloseDisplay>(dlsym(xlib, "XCloseDisplay"));
+    int depth = 0;
+    if (openDisplay && defaultScreen && defaultDepth && closeDisplay) {
+        const int err = fcntl(2, F_DUPFD_CLOEXEC, 3);
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (err >= 0 && null >= 0) dup2(null, 2);
+        void* display = openDisplay(nullptr);
+        if (err >= 0 && null >= 0) dup2(err, 2);
+        for (const int fd : {err, null})
+            if (fd >= 0) close(fd);
+        if (display) {
+            depth = defaultDepth(display, defaultScreen(display));
+            closeDisplay(display);
+        }
+    }
+    dlclose(xlib);
+    return depth;
+}
 
 // A tool that exits like this never showed its box: the shell's and the loader's "cannot
 // execute" and "not found" (a missing library), a crash, and the tool's own error status,
@@ -49,15 +102,15 @@ bool NeverShown(int status, int toolError) {
 }
 
 // Runs the tool at `path` with its standard streams on /dev/null, so that it can never
-// wait on our input nor write into our output, and waits until it ends. SIGTERM and SIGINT
-// are taken from SDL while it runs (SDL would turn them into a quit event that nothing
-// reads): either one ends the tool, and `stop` tells which.
+// wait on our input nor write into our output, and waits until it ends. Every signal that
+// would end the process ends the tool instead, and `stop` tells which; the process ends by
+// it afterwards.
 Outcome Run(const std::string& path, const std::vector<const char*>& argv, int toolError,
             int& stop) {
     // A signal the process was started to ignore (nohup, a background job) stays ignored.
     sigset_t stops, waits, old;
     sigemptyset(&stops);
-    for (const int signal : {SIGTERM, SIGINT}) {
+    for (const int signal : EndingSignals()) {
         struct sigaction action;
         if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler != SIG_IGN)
             sigaddset(&stops, signal);
@@ -99,7 +152,7 @@ Outcome Run(const std::string& path, const std::vector<const char*>& argv, int t
                 break;
             }
             const int signal = sigtimedwait(&waits, nullptr, &tick);
-            if (signal == SIGTERM || signal == SIGINT) {
+            if (signal > 0 && signal != SIGCHLD) {
                 kill(pid, SIGTERM);
                 while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
                 }
@@ -133,16 +186,29 @@ void Dialog::Show(const std::string& caption, const std::string& text) {
     struct Tool {
         const char* name;
         std::vector<const char*> argv;
-        int error; // an exit status that says the box was never shown, beyond the usual
+        int error;    // an exit status that says the box was never shown, beyond the usual
+        int minDepth; // the fewest bits a pixel of an X display it draws on
     };
+    // zenity draws through GTK, which leaves its box empty on an X display of fewer than 15
+    // bits (no TrueColor visual there); xmessage draws at any depth.
     const Tool tools[] = {
-        {"zenity", {"zenity", "--error", "--no-markup", "--title", c, "--text", t, nullptr}, 255},
-        {"kdialog", {"kdialog", "--title", c, "--error", t, nullptr}, -1},
-        {"xmessage", {"xmessage", "-title", c, "-buttons", "OK:0", "-center", t, nullptr}, -1},
+        {"zenity",
+         {"zenity", "--error", "--no-markup", "--title", c, "--text", t, nullptr},
+         255,
+         15},
+        {"kdialog", {"kdialog", "--title", c, "--error", t, nullptr}, -1, 0},
+        {"xmessage", {"xmessage", "-title", c, "-buttons", "OK:0", "-center", t, nullptr}, -1, 0},
     };
+    // Wayland has no such depths; the X display's is asked for once, when a tool needs it.
+    const bool onX = !IsSet("WAYLAND_DISPLAY");
+    int depth = -1;
     for (const Tool& tool : tools) {
         const std::string path = Find(tool.name);
         if (path.empty()) continue;
+        if (onX && tool.minDepth > 0) {
+            if (depth < 0) depth = XDisplayDepth();
+            if (depth > 0 && depth < tool.minDepth) continue;
+        }
         int stop = 0;
         const Outcome outcome = Run(path, tool.argv, tool.error, stop);
         if (outcome == Outcome::Stopped) EndBy(stop);

@@ -6,9 +6,10 @@
 class Dialog {
 public:
     // Shows `text` under `caption` with one button to dismiss it, through the first of
-    // zenity, kdialog and xmessage that runs, and returns once the user has dismissed it.
-    // Without a display there is nothing to show. A SIGTERM or SIGINT while the box is up
-    // closes the box and then ends the process by that signal.
+    // zenity, kdialog and xmessage that runs and can draw on the display, and returns once
+    // the user has dismissed it. Without a display there is nothing to show. A signal that
+    // would end the process (SIGTERM, SIGHUP, SIGQUIT, ...) while the box is up closes the
+    // box and then ends the process by that signal; one the process ignores stays ignored.
     static void Show(const std::string& caption, const std::string& text);
 
     // The folders searched for the tools: PATH, or the usual system folders when PATH is

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #else
+#include <csignal>
 #include <cstdio>
 
 #include "main/Dialog.h"
@@ -48,8 +49,14 @@ void ErrorMsg::Show() const {
     std::fflush(stderr);
     ShowInPage(kCaption, text.c_str());
 #else
+    // A stderr whose reader has gone must not end the program before the box: SIGPIPE is
+    // ignored while the text is written, and then given back its former handling.
+    struct sigaction ignore = {}, former;
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, &former);
     std::fputs(text.c_str(), stderr);
     std::fflush(stderr);
+    sigaction(SIGPIPE, &former, nullptr);
     Dialog::Show(kCaption, text);
 #endif
 }

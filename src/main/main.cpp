@@ -28,6 +28,17 @@ void OpenClosedStandardStreams() {
 }
 #endif
 
+// Shows the error box and gives the status of a failed run. On Linux the window goes first:
+// nothing reads its events while the box is up, and the window manager would offer to kill
+// it as hung. On Windows the box belongs to the window, which Windows keeps answering.
+int Report(const ErrorMsg& error) {
+#ifndef _WIN32
+    App::CloseWindow();
+#endif
+    error.Show();
+    return 1;
+}
+
 } // namespace
 
 // On Windows SDL.h renames this to SDL_main, which SDLmain's entry calls.
@@ -44,11 +55,9 @@ int main(int, char*[]) {
         app.handler = new WarpEffect();
         app.Run();
     } catch (const ErrorMsg& error) {
-        error.Show();
-        return 1;
+        return Report(error);
     } catch (const std::bad_alloc&) {
-        ErrorMsg(outOfMemory).Show();
-        return 1;
+        return Report(ErrorMsg(outOfMemory));
     }
     return 0;
 }

@@ -86,6 +86,28 @@ window_manager_up() {
 # More options for Xvfb, set before desktop_start.
 xvfb_options=()
 
+# Makes the scratch folder and starts Xvfb with one screen of `depth` bits on a free
+# display, with the further options given, and names that display in DISPLAY. Skips the
+# test where Xvfb is missing or cannot run.
+xvfb_start() {
+    local depth=$1
+    shift
+    command -v Xvfb >/dev/null || skip "Xvfb is not installed (Debian package xvfb)"
+    scratch=$(mktemp -d "${TMPDIR:-/tmp}/prismwarp-desktop.XXXXXX")
+    trap desktop_stop EXIT
+    mkdir "$scratch/run" "$scratch/bin" "$scratch/home"
+
+    # Xvfb chooses a free display number and writes it to fd 3 once it takes clients.
+    Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 "1024x768x$depth" "$@" \
+        3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    poll 60 xvfb_settled || fail "Xvfb did not report a display within 60 s"
+    display_reported ||
+        skip "Xvfb cannot run here: $(tail -n 3 "$scratch/xvfb.log" | tr '\n' ' ')"
+    DISPLAY=":$(<"$scratch/display")"
+    export DISPLAY
+}
+
 # Starts Xvfb with one screen of `depth` bits on a free display and openbox on it, and
 # makes the scratch folder. Skips the test where Xvfb or a tool is missing or cannot run.
 desktop_start() {
@@ -96,20 +118,7 @@ desktop_start() {
     done
     ((${#missing[@]} == 0)) ||
         skip "desktop tools missing: ${missing[*]} (Debian: openbox fontconfig wmctrl xdotool x11-utils imagemagick)"
-
-    scratch=$(mktemp -d "${TMPDIR:-/tmp}/prismwarp-desktop.XXXXXX")
-    trap desktop_stop EXIT
-    mkdir "$scratch/run" "$scratch/bin" "$scratch/home"
-
-    # Xvfb chooses a free display number and writes it to fd 3 once it takes clients.
-    Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 "1024x768x$depth" "${xvfb_options[@]}" \
-        3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    poll 20 xvfb_settled || fail "Xvfb did not report a display within 20 s"
-    display_reported ||
-        skip "Xvfb cannot run here: $(tail -n 3 "$scratch/xvfb.log" | tr '\n' ' ')"
-    DISPLAY=":$(<"$scratch/display")"
-    export DISPLAY
+    xvfb_start "$depth" "${xvfb_options[@]}"
 
     # openbox keeps its settings and caches in the scratch folder. On a fresh machine its
     # first start finds font folders without a fontconfig cache, and a window mapped while
@@ -125,13 +134,25 @@ desktop_start() {
     # waits for that window to be mapped for ever, so a probe window must be framed first.
     xmessage -name prismwarp-probe -title prismwarp-probe probe >/dev/null 2>&1 &
     local probe=$!
+    probe_asked=$(now_ms)
     poll 60 probe_managed || fail "openbox managed no window within 60 s"
     end_process "$probe"
 }
 
-# The probe window is in the window manager's list of managed windows.
+# The probe window is in the window manager's list of managed windows. A request to map it
+# that reaches openbox while it is still starting can be dropped, and then the window is
+# never framed; so while it is not, the request is made again, once a second. A request
+# openbox still holds is not harmed by a second one.
+probe_asked=0
 probe_managed() {
-    wmctrl -l 2>/dev/null | grep -q prismwarp-probe
+    wmctrl -l 2>/dev/null | grep -q prismwarp-probe && return
+    (($(now_ms) - probe_asked >= 1000)) || return 1
+    probe_asked=$(now_ms)
+    local id
+    for id in $(xdotool search --name '^prismwarp-probe$' 2>/dev/null); do
+        xdotool windowmap "$id" 2>/dev/null || true
+    done
+    return 1
 }
 
 # Ends one of our processes: asks first, and kills it when it has not ended within 3 s
@@ -157,30 +178,41 @@ desktop_stop() {
 # The program's locale: C.UTF-8, the default of many fresh machines, in which the dialog
 # tools complain on their error stream about fonts and locales. Set before start_program.
 program_lang=C.UTF-8
-# How the program's PATH is set: "xmessage" holds only xmessage, so that the error box is
-# always the same dialog whatever other dialog tools the machine has; "unset" leaves it
-# out. Its stderr is a file, or closed with "closed".
+# How the program's PATH is set: a folder holding only the dialog tools named here, so that
+# the error box is the dialog the test chose whatever other tools the machine has; "unset"
+# leaves PATH out. Its stderr is a file, or closed with "closed".
 program_path=xmessage
 program_stderr="file"
 # More variables for the program ("NAME=value"), such as a library to preload.
 program_env=()
+# Further variables the program's environment goes without (such as XDG_RUNTIME_DIR).
+program_unset=()
+# The SDL video driver chosen for the program; empty to let SDL choose, as users do.
+program_driver=x11
 
 # Starts `program` in `folder` on the X server, with a home, a locale, a PATH and a way of
 # presenting (the program's own) of the test's choosing rather than the caller's.
 start_program() {
-    local program=$1 folder=$2 settings=(-u WAYLAND_DISPLAY -u SDL_RENDER_DRIVER
-        -u SDL_FRAMEBUFFER_ACCELERATION SDL_VIDEODRIVER=x11 HOME="$scratch/home"
+    local program=$1 folder=$2 settings=(-u WAYLAND_DISPLAY -u XAUTHORITY -u SDL_VIDEODRIVER
+        -u SDL_RENDER_DRIVER -u SDL_FRAMEBUFFER_ACCELERATION HOME="$scratch/home"
         LANG="$program_lang")
     local name
+    [[ -z $program_driver ]] || settings+=(SDL_VIDEODRIVER="$program_driver")
     for name in $(compgen -e); do
         [[ $name != LC_* && $name != LANGUAGE ]] || settings=(-u "$name" "${settings[@]}")
     done
-    case $program_path in
-    xmessage)
-        ln -sf "$(command -v xmessage)" "$scratch/bin/xmessage"
-        settings+=(PATH="$scratch/bin") ;;
-    unset) settings=(-u PATH "${settings[@]}") ;;
-    esac
+    for name in "${program_unset[@]}"; do
+        settings=(-u "$name" "${settings[@]}")
+    done
+    if [[ $program_path == unset ]]; then
+        settings=(-u PATH "${settings[@]}")
+    else
+        local tool
+        for tool in $program_path; do
+            ln -sf "$(command -v "$tool")" "$scratch/bin/$tool"
+        done
+        settings+=(PATH="$scratch/bin")
+    fi
     settings+=("${program_env[@]}")
     if [[ $program_stderr == closed ]]; then
         (cd "$folder" && exec env "${settings[@]}" "$program") >"$scratch/stdout" 2>&- &
@@ -254,6 +286,20 @@ click_lowest_widget() {
     xdotool mousemove "$x" "$y" click 1
 }
 
+# The window manager reports `window` as the active window.
+window_active() {
+    [[ $(xdotool getactivewindow 2>/dev/null) == "$window" ]]
+}
+
+# Gives `window` the focus and presses `key` there, through the X server as a keyboard
+# would, once the window manager reports the window active.
+key_into_window() {
+    local key=$1
+    xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+    poll 10 window_active || fail "window $window did not get the focus for $key"
+    xdotool key "$key"
+}
+
 # Saves a screenshot of `window` as $scratch/NAME.png.
 shot() {
     import -window "$window" "$scratch/$1.png"
@@ -266,6 +312,11 @@ colours() {
 # The colour counts of the four quarters of a shot, one per line.
 quarter_colours() {
     convert "$scratch/$1.png" -crop 2x2@ +repage -format '%k\n' info:
+}
+
+# The number of levels the red channel takes in a shot.
+red_levels() {
+    convert "$scratch/$1.png" -channel R -separate -format '%k' info:
 }
 
 # The share of pixels with at least one channel at full strength, from 0 to 1.

@@ -13,6 +13,10 @@ depth=$3
 # far more than this. Each quarter must have its share, so no part is left undrawn.
 readonly min_colours=10000
 readonly min_quarter_colours=1000
+# Levels of red in a frame: a screen of 8 bits a channel shows far more than 64 (the picture
+# and the warp spread them over all 256); a 16-bit screen has 5 bits of red, 32 levels.
+readonly min_red_levels=64
+readonly red_levels_16bit=32
 # The overlay holds mixed channels at 255, so a large share of pixels is saturated in most
 # frames; the warp alone wraps channels instead and saturates about one pixel in a hundred.
 readonly overlay_share=0.3
@@ -45,6 +49,17 @@ for quarter in 0 1 2 3; do
     ((n >= min_quarter_colours)) ||
         fail "quarter $((quarter + 1)) of a frame has $n colours, expected at least $min_quarter_colours"
 done
+
+step "it has the screen's colour resolution"
+levels=$(red_levels first)
+if ((depth == 16)); then
+    ((levels <= red_levels_16bit)) ||
+        fail "$levels levels of red on a 16-bit screen, expected at most $red_levels_16bit"
+else
+    # A deep-colour screen (30 bits) shows what a 24-bit one does, not 16-bit colour.
+    ((levels >= min_red_levels)) ||
+        fail "$levels levels of red at $depth bits, expected at least $min_red_levels"
+fi
 
 step "it animates: a later shot differs"
 first_hash=$(pixel_hash first)

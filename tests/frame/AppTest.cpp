@@ -16,18 +16,52 @@
 
 namespace {
 
-// Every SDL_UpdateRect, SDL_SetVideoMode, SDL_LockSurface and SDL_UnlockSurface of this
-// test program lands here first (linked with --wrap), so the tests see which frames were
-// presented and in what order, what mode the window was asked for, and how often a
-// surface was locked; and so that a video mode or a lock can be refused.
+// Every SDL_UpdateRect, SDL_SetVideoMode, SDL_LockSurface, SDL_UnlockSurface,
+// SDL_WaitEvent and SDL_GetVideoInfo of this test program lands here first (linked with
+// --wrap), so the tests see which frames were presented and in what order, when the loop
+// waited, what mode the window was asked for, and how often a surface was locked; so that
+// a video mode or a lock can be refused; and so that the display can seem of another depth.
 std::vector<std::string>* presentLog = nullptr;
 std::vector<std::string> videoModes;
 bool refuseVideoMode = false;
 int locks = 0;
 int unlocks = 0;
 bool refuseLock = false;
+// The events that come while the loop waits, one list for each wait.
+std::vector<std::vector<SDL_Event>> waits;
+size_t waited = 0;
+// The depth the display is said to have; -1 for the one SDL reports.
+int displayDepth = -1;
 
 } // namespace
+
+extern "C" const SDL_VideoInfo* __real_SDL_GetVideoInfo();
+
+extern "C" const SDL_VideoInfo* __wrap_SDL_GetVideoInfo() {
+    const SDL_VideoInfo* real = __real_SDL_GetVideoInfo();
+    if (displayDepth < 0 || !real || !real->vfmt) return real;
+    static SDL_VideoInfo info;
+    static SDL_PixelFormat format;
+    info = *real;
+    format = *real->vfmt;
+    format.BitsPerPixel = Uint8(displayDepth);
+    info.vfmt = &format;
+    return &info;
+}
+
+extern "C" int __real_SDL_WaitEvent(SDL_Event* event);
+
+// Nothing else would ever come under the dummy driver: a wait with no events planned for it
+// gets a quit, so that the loop ends and the log shows the surplus wait.
+extern "C" int __wrap_SDL_WaitEvent(SDL_Event* event) {
+    std::vector<SDL_Event> coming = {Quit()};
+    if (waited < waits.size()) coming = waits[waited];
+    if (presentLog) presentLog->push_back(waited < waits.size() ? "wait" : "unplanned wait");
+    ++waited;
+    for (SDL_Event e : coming)
+        SDL_PushEvent(&e);
+    return __real_SDL_WaitEvent(event);
+}
 
 extern "C" SDL_Surface* __real_SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags);
 
@@ -76,6 +110,7 @@ struct InitCase {
     bool fullscreen;
     bool refused; // SDL_SetVideoMode returns null
     const char* mode;
+    int displayDepth = -1; // the depth SDL reports for the display; -1: as it is
 };
 
 std::ostream& operator<<(std::ostream& out, const InitCase& c) {
@@ -86,6 +121,11 @@ const InitCase kInits[] = {
     {"Windowed", false, false, "320x240 bpp 0 flags 0x00000000"},
     {"Fullscreen", true, false, "320x240 bpp 0 flags 0x80000000"},
     {"NoVideoMode", false, true, "320x240 bpp 0 flags 0x00000000"},
+    // The display's depth is asked for where SDL names it: 16 bits stay 16, 24 give 32.
+    {"Display16Bit", false, false, "320x240 bpp 0 flags 0x00000000", 16},
+    {"Display32Bit", false, false, "320x240 bpp 0 flags 0x00000000", 32},
+    // A depth SDL has no format for (30 bits: deep colour) gets 32 bits, not 16.
+    {"DisplayOfAnUnnamedDepth", false, false, "320x240 bpp 32 flags 0x00000000", 0},
 };
 
 class AppInit : public ::testing::TestWithParam<InitCase> {};
@@ -94,6 +134,7 @@ TEST_P(AppInit, AsksForTheModeAndCaptionsTheWindow) {
     const InitCase& c = GetParam();
     videoModes.clear();
     refuseVideoMode = c.refused;
+    displayDepth = c.displayDepth;
     try {
         App app("Prismwarp", 320, 240, 0, c.fullscreen);
         EXPECT_FALSE(c.refused) << "no error without a video mode";
@@ -110,6 +151,7 @@ TEST_P(AppInit, AsksForTheModeAndCaptionsTheWindow) {
         EXPECT_EQ(error.message, "Couldnt Set Display Mode!\n");
     }
     refuseVideoMode = false;
+    displayDepth = -1;
     EXPECT_EQ(videoModes, std::vector<std::string>{c.mode});
 }
 
@@ -342,9 +384,15 @@ public:
         log.push_back(clear ? "update" : "update on an uncleared screen");
         app->PutPixel(7, 7, Color(255, 255, 255, 0xFFFFFF));
 
+        // A frame beyond those planned gets a quit, so that a loop that draws on where it
+        // should not ends, and the log shows the surplus frame.
+        std::vector<SDL_Event> events = {Quit()};
         if (frame < frames.size())
-            for (SDL_Event e : frames[frame])
-                SDL_PushEvent(&e);
+            events = frames[frame];
+        else
+            log.push_back("unplanned update");
+        for (SDL_Event e : events)
+            SDL_PushEvent(&e);
         ++frame;
     }
     void OnEvent(SDL_Event* e) override { log.push_back("event " + std::to_string(e->type)); }
@@ -370,6 +418,7 @@ struct LoopCase {
     std::vector<std::vector<SDL_Event>> frames; // the events pushed during each frame
     std::vector<std::string> log;
     int mouseX, mouseY, mouseButton;
+    std::vector<std::vector<SDL_Event>> waits = {}; // the events that end each wait
 };
 
 std::ostream& operator<<(std::ostream& out, const LoopCase& c) {
@@ -410,6 +459,38 @@ const LoopCase kLoops[] = {
      1,
      2,
      0},
+    // Minimised or unmapped: no frame is drawn or presented until the window is shown.
+    {"HiddenWindowWaitsUntilShown",
+     {{Active(SDL_APPACTIVE, 0)}, {Quit()}},
+     {"update", "event 1", kPresent, "wait", "event 1", "update", "event 12", kPresent},
+     0,
+     0,
+     0,
+     {{Active(SDL_APPACTIVE, 1)}}},
+    // Every event that comes meanwhile is handled; only a showing ends the waiting.
+    {"EventsWhileHiddenAreHandled",
+     {{Active(SDL_APPACTIVE | SDL_APPINPUTFOCUS, 0)}, {Quit()}},
+     {"update", "event 1", kPresent, "wait", "event 4", "move 5,6", "wait", "event 1", "update",
+      "event 12", kPresent},
+     5,
+     6,
+     0,
+     {{Motion(5, 6)}, {Active(SDL_APPACTIVE, 1)}}},
+    // Closing a hidden window quits at once.
+    {"QuitWhileHidden",
+     {{Active(SDL_APPACTIVE, 0)}},
+     {"update", "event 1", kPresent, "wait", "event 12"},
+     0,
+     0,
+     0,
+     {{Quit()}}},
+    // Focus comes and goes while the window stays in view: drawing goes on.
+    {"FocusLossKeepsDrawing",
+     {{Active(SDL_APPINPUTFOCUS | SDL_APPMOUSEFOCUS, 0)}, {Quit()}},
+     {"update", "event 1", kPresent, "update", "event 12", kPresent},
+     0,
+     0,
+     0},
 };
 
 class FrameLoop : public AppTest, public ::testing::WithParamInterface<LoopCase> {};
@@ -422,12 +503,15 @@ TEST_P(FrameLoop, DispatchesEveryEventAndPresentsEveryFrame) {
     EXPECT_EQ(app.mouseY, 0);
     EXPECT_EQ(app.mouseButton, 0);
 
+    waits = c.waits;
+    waited = 0;
     presentLog = &recorder->log;
     app.Run();
     presentLog = nullptr;
 
     EXPECT_EQ(recorder->log, c.log);
     EXPECT_FALSE(app.running);
+    EXPECT_EQ(waited, c.waits.size());
     EXPECT_EQ(recorder->app, &app);
     EXPECT_EQ(app.mouseX, c.mouseX);
     EXPECT_EQ(app.mouseY, c.mouseY);

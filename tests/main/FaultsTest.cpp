@@ -1,5 +1,6 @@
 // Faults around the program: dialog tools that misbehave or cannot run, signals while the
-// box is up, standard descriptors closed at start, no display, and too little memory. The
+// box is up, stderr on a broken pipe, standard descriptors closed at start, no display, and
+// too little memory. The
 // real program runs headless in a scratch folder; dialog tools are small shell scripts in
 // a folder of their own, which is the program's whole PATH.
 #include <gtest/gtest.h>
@@ -139,16 +140,40 @@ TEST(DialogTools, FallBackWhenAToolCannotBeStarted) {
 
 // --- Signals while the box is up --------------------------------------------------------
 
-class SignalWhileBoxIsUp : public testing::TestWithParam<int> {};
-
-// The box waits for the user; SIGTERM and SIGINT end it and the program, with a failure
-// status, and take the dialog with them.
-TEST_P(SignalWhileBoxIsUp, EndsTheProgramAndItsDialog) {
-    const int signal = GetParam();
-    Stage stage;
-    const std::string pidFile = stage.File("dialog.pid");
+// A dialog tool that writes its process id to `pidFile` and then waits for ever.
+void WaitingDialog(const Stage& stage, const std::string& pidFile) {
     stage.Tool("xmessage", "echo $$ >\"" + pidFile + ".new\"; mv \"" + pidFile + ".new\" \"" +
                                pidFile + "\"; exec sleep 600");
+}
+
+// True once the process is gone: ended and reaped by the program, or reaped at once by init.
+bool Gone(pid_t pid) {
+    return Await(
+        [pid] {
+            const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+            return stat.empty() || stat.find(") Z") != std::string::npos;
+        },
+        5);
+}
+
+struct SignalCase {
+    const char* name;
+    int signal;
+};
+
+void PrintTo(const SignalCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class SignalWhileBoxIsUp : public testing::TestWithParam<SignalCase> {};
+
+// The box waits for the user; every signal that would end the program ends the box and then
+// the program, by that signal: the status is the one the signal gives without a box.
+TEST_P(SignalWhileBoxIsUp, EndsTheProgramAndItsDialog) {
+    const int signal = GetParam().signal;
+    Stage stage;
+    const std::string pidFile = stage.File("dialog.pid");
+    WaitingDialog(stage, pidFile);
 
     ProgramOptions options;
     options.environment = stage.DialogEnvironment();
@@ -158,23 +183,59 @@ TEST_P(SignalWhileBoxIsUp, EndsTheProgramAndItsDialog) {
     const pid_t dialog = pid_t(std::atoi(ReadFile(pidFile).c_str()));
     ASSERT_GT(dialog, 0) << "the dialog never ran";
 
-    // The dialog is gone: ended and reaped by the program, or reaped at once by init.
-    bool dialogGone = false;
-    for (int i = 0; i < 100 && !dialogGone; ++i) {
-        const std::string stat = ReadFile("/proc/" + std::to_string(dialog) + "/stat");
-        dialogGone = stat.empty() || stat.find(") Z") != std::string::npos;
-        if (!dialogGone) usleep(50 * 1000);
-    }
+    const bool dialogGone = Gone(dialog);
     if (!dialogGone) kill(dialog, SIGKILL);
     EXPECT_TRUE(dialogGone) << "the dialog still runs after the program ended";
 
-    EXPECT_NE(run.status, 0);
-    EXPECT_NE(run.status, 128 + SIGKILL) << "the program did not end on the signal";
+    EXPECT_EQ(run.status, 128 + signal);
     EXPECT_EQ(run.err, kPictureError);
 }
 
-INSTANTIATE_TEST_SUITE_P(Program, SignalWhileBoxIsUp, testing::Values(SIGTERM, SIGINT),
-                         [](const auto& info) { return info.param == SIGTERM ? "Term" : "Int"; });
+// SIGTERM and SIGINT, which SDL takes for quitting while the window is open; the terminal's
+// hangup and quit; a broken pipe; the user's own, an alarm and a real-time one.
+INSTANTIATE_TEST_SUITE_P(Program, SignalWhileBoxIsUp,
+                         testing::Values(SignalCase{"Term", SIGTERM}, SignalCase{"Int", SIGINT},
+                                         SignalCase{"Hup", SIGHUP}, SignalCase{"Quit", SIGQUIT},
+                                         SignalCase{"Pipe", SIGPIPE}, SignalCase{"Usr1", SIGUSR1},
+                                         SignalCase{"Alrm", SIGALRM},
+                                         SignalCase{"RtMin", SIGRTMIN}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Started under nohup, the program keeps ignoring SIGHUP while its box is up; SIGTERM still
+// ends both. Were SIGHUP taken, the lower-numbered signal would be the one to end them.
+TEST(SignalWhileBoxIsUp, OneIgnoredAtStartStaysIgnored) {
+    Stage stage;
+    const std::string pidFile = stage.File("dialog.pid");
+    WaitingDialog(stage, pidFile);
+
+    ProgramOptions options;
+    options.environment = stage.DialogEnvironment();
+    options.ignored = {SIGHUP};
+    ProgramRun run({PRISMWARP_PROGRAM}, options);
+    ASSERT_TRUE(Await([&] { return Exists(pidFile) || run.Exited(); }, 30))
+        << "the dialog never ran";
+    ASSERT_FALSE(run.Exited()) << "ended before the signals, status " << run.Status();
+    kill(run.Pid(), SIGHUP);
+    kill(run.Pid(), SIGTERM);
+    ASSERT_TRUE(run.AwaitExit(30)) << "still running after SIGTERM";
+    EXPECT_EQ(run.Status(), 128 + SIGTERM);
+    EXPECT_TRUE(Gone(pid_t(std::atoi(ReadFile(pidFile).c_str()))));
+}
+
+// --- stderr that cannot be written ---------------------------------------------------------
+
+// Started with stderr on a pipe whose reader has gone, the program still shows its box and
+// exits with 1: writing the error text does not end it by SIGPIPE.
+TEST(BrokenStderr, StillShowsTheBox) {
+    Stage stage;
+    stage.Tool("xmessage", "echo xmessage >>\"$LOG\"; exit 0");
+    ProgramOptions options;
+    options.environment = stage.DialogEnvironment();
+    options.brokenPipes = {2};
+    const ProgramResult run = stage.Run(options);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(ReadFile(stage.File("log")), "xmessage\n");
+}
 
 // --- Standard descriptors ----------------------------------------------------------------
 
@@ -207,7 +268,9 @@ std::string FreeDisplay() {
 
 struct DisplayCase {
     const char* name;
-    std::string display; // empty: no DISPLAY at all
+    std::string display;        // empty: no DISPLAY at all
+    bool runtimeDir;            // XDG_RUNTIME_DIR names a folder
+    std::string libraryMessage; // what the libraries write to stderr before our text
 };
 
 void PrintTo(const DisplayCase& c, std::ostream* out) {
@@ -217,26 +280,34 @@ void PrintTo(const DisplayCase& c, std::ostream* out) {
 class NoDisplay : public testing::TestWithParam<DisplayCase> {};
 
 // SDL falls back to drawing into memory; unless the user chose that, it is no video mode.
+// Before our text, stderr holds what the libraries say on the way: the Wayland client
+// library, which SDL tries once X11 has failed, complains when XDG_RUNTIME_DIR is unset (su,
+// cron, containers).
 TEST_P(NoDisplay, IsNoVideoMode) {
+    const DisplayCase& c = GetParam();
     Stage stage;
     WriteBmp24("lsd.bmp", 320, 240, Stripes);
-    const std::string display = GetParam().display;
     ProgramOptions options;
-    // Nothing chooses the driver; the Wayland client library finds a private folder
-    // without a compositor in it, and there are no dialog tools.
-    options.environment = {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR=" + stage.Bin(),
-                           "PATH=" + stage.Bin(),
-                           display.empty() ? "DISPLAY" : "DISPLAY=" + display};
+    // Nothing chooses the driver, there is no compositor, and there are no dialog tools.
+    options.environment = {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY", "PATH=" + stage.Bin(),
+                           c.display.empty() ? "DISPLAY" : "DISPLAY=" + c.display,
+                           c.runtimeDir ? "XDG_RUNTIME_DIR=" + stage.Bin() : "XDG_RUNTIME_DIR"};
     const ProgramResult run = stage.Run(options, 30);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, kDisplayError);
+    EXPECT_EQ(run.err, c.libraryMessage + kDisplayError);
     EXPECT_EQ(run.out, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Program, NoDisplay,
-                         testing::Values(DisplayCase{"Unset", ""},
-                                         DisplayCase{"NoServer", FreeDisplay()}),
-                         [](const auto& info) { return std::string(info.param.name); });
+const char* const kNoRuntimeDir =
+    "error: XDG_RUNTIME_DIR is invalid or not set in the environment.\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Program, NoDisplay,
+    testing::Values(DisplayCase{"Unset", "", false, kNoRuntimeDir},
+                    DisplayCase{"NoServer", FreeDisplay(), false, kNoRuntimeDir},
+                    DisplayCase{"UnsetWithRuntimeDir", "", true, ""},
+                    DisplayCase{"NoServerWithRuntimeDir", FreeDisplay(), true, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // --- Out of memory -----------------------------------------------------------------------
 

@@ -96,12 +96,22 @@ TEST_P(ProgramFailure, ReportsOnStderrAndExitsWithStatus1WithoutAFrame) {
 INSTANTIATE_TEST_SUITE_P(Program, ProgramFailure, ::testing::ValuesIn(kFailures),
                          [](const auto& info) { return std::string(info.param.name); });
 
-class ProgramRuns : public ::testing::TestWithParam<std::pair<int, int>> {};
+struct RunCase {
+    int width, height; // of the picture
+    int signal;        // that tells the program to quit
+    const char* name;
+};
 
-// The program draws until it is told to quit; SDL turns SIGTERM into the same quit event
-// that closing the window sends, so the run ends the normal way, with status 0.
+std::ostream& operator<<(std::ostream& out, const RunCase& c) {
+    return out << c.name;
+}
+
+class ProgramRuns : public ::testing::TestWithParam<RunCase> {};
+
+// The program draws until it is told to quit; SDL turns SIGTERM and SIGINT into the same
+// quit event that closing the window sends, so the run ends the normal way, with status 0.
 TEST_P(ProgramRuns, DrawsFramesUntilQuitThenExitsWithStatus0) {
-    const auto [width, height] = GetParam();
+    const auto [width, height, signal, name] = GetParam();
     ScratchDir folder;
     WriteBmp24(folder.File("lsd.bmp"), width, height, Stripes);
 
@@ -112,18 +122,16 @@ TEST_P(ProgramRuns, DrawsFramesUntilQuitThenExitsWithStatus0) {
     ASSERT_FALSE(run.Exited()) << "ended on its own, status " << run.Status()
                                << ", stderr: " << run.Err();
 
-    ASSERT_EQ(kill(run.Pid(), SIGTERM), 0);
-    ASSERT_TRUE(run.AwaitExit(60)) << "did not quit on SIGTERM";
+    ASSERT_EQ(kill(run.Pid(), signal), 0);
+    ASSERT_TRUE(run.AwaitExit(60)) << "did not quit on signal " << signal;
     ASSERT_LT(run.Status(), 128) << "ended by signal " << run.Status() - 128;
     EXPECT_EQ(run.Status(), 0);
     EXPECT_EQ(run.Err(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Program, ProgramRuns,
-                         ::testing::Values(std::make_pair(320, 240), std::make_pair(100, 50)),
-                         [](const auto& info) {
-                             return "Picture" + std::to_string(info.param.first) + "x" +
-                                    std::to_string(info.param.second);
-                         });
+                         ::testing::Values(RunCase{320, 240, SIGTERM, "Picture320x240Term"},
+                                           RunCase{100, 50, SIGINT, "Picture100x50Int"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -27,6 +27,16 @@ inline SDL_Event Button(Uint8 type, Uint16 x, Uint16 y, Uint8 button) {
     return e;
 }
 
+// The window gained (gain 1) or lost (gain 0) what `state` names: SDL_APPACTIVE for being in
+// view, SDL_APPINPUTFOCUS and SDL_APPMOUSEFOCUS for the focus.
+inline SDL_Event Active(Uint8 state, Uint8 gain) {
+    SDL_Event e{};
+    e.type = SDL_ACTIVEEVENT;
+    e.active.state = state;
+    e.active.gain = gain;
+    return e;
+}
+
 inline SDL_Event Quit() {
     SDL_Event e{};
     e.type = SDL_QUIT;

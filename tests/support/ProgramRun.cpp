@@ -56,6 +56,12 @@ ProgramRun::ProgramRun(const std::vector<std::string>& argv, const ProgramOption
     const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const int null = open("/dev/null", O_RDONLY | O_CLOEXEC);
     if (out < 0 || err < 0 || null < 0) throw std::runtime_error("cannot open the output files");
+    // A pipe whose reading end is closed here, before the program starts.
+    int broken[2] = {-1, -1};
+    if (!options.brokenPipes.empty()) {
+        if (pipe2(broken, O_CLOEXEC) != 0) throw std::runtime_error("cannot make a pipe");
+        close(broken[0]);
+    }
 
     std::vector<std::string> args = argv;
     std::vector<std::string> env = Environment(options.environment);
@@ -67,11 +73,16 @@ ProgramRun::ProgramRun(const std::vector<std::string>& argv, const ProgramOption
         // Only calls that are safe between fork and exec from here on. dup2 clears the
         // close-on-exec flag of the copies alone.
         if (dup2(null, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
+        for (int fd : options.brokenPipes)
+            if (dup2(broken[1], fd) < 0) _exit(126);
         for (int fd : options.closed)
             close(fd);
-        // Signals as a fresh login would have them, whatever the test runner ignores.
-        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGCHLD})
-            signal(s, SIG_DFL);
+        // Signals as a fresh login would have them, whatever the test runner ignores, and
+        // then those asked for ignored.
+        for (int s = 1; s < NSIG; ++s)
+            if (s != SIGKILL && s != SIGSTOP) signal(s, SIG_DFL);
+        for (int s : options.ignored)
+            signal(s, SIG_IGN);
         sigset_t none;
         sigemptyset(&none);
         sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -84,8 +95,8 @@ ProgramRun::ProgramRun(const std::vector<std::string>& argv, const ProgramOption
         _exit(127);
     }
     const int forkError = errno;
-    for (int fd : {out, err, null})
-        close(fd);
+    for (int fd : {out, err, null, broken[1]})
+        if (fd >= 0) close(fd);
     if (pid < 0)
         throw std::runtime_error("cannot run " + args[0] + ": " + std::strerror(forkError));
 }

@@ -20,6 +20,10 @@ struct ProgramOptions {
     uint64_t memoryLimit = 0;
     // Standard descriptors (0-2) the program is started with closed.
     std::vector<int> closed;
+    // Standard descriptors (0-2) the program is started with on a pipe whose reader has gone.
+    std::vector<int> brokenPipes;
+    // Signals the program is started with ignored (as nohup or a background job starts it).
+    std::vector<int> ignored;
     // For RunProgram: polled while the program runs; once it returns true, `signal` is sent
     // to the program, once.
     std::function<bool()> signalWhen;

@@ -12,9 +12,8 @@ source "$(dirname "$0")/windows.sh"
 # Headless: no X display is used, whatever the caller has.
 unset DISPLAY WAYLAND_DISPLAY
 require_cross_build
-trap wine_prefix_stop EXIT
-wine_prefix_start
+trap 'wine_stop "$cross_prefix"' EXIT
 
-step "the cross-built tests under Wine"
+step "the cross-built tests under Wine, in the cross build's own prefix"
 WINEPATH="$sdl_dir/bin" SDL_VIDEODRIVER=dummy \
     ctest --test-dir "$cross_build" --output-on-failure -j2 || fail "tests failed under Wine"

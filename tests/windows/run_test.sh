@@ -61,18 +61,6 @@ start_windows_program() {
     program_pid=$!
 }
 
-# Gives `window` the focus and presses `key` there, through the X server as a keyboard
-# would, once the window manager reports the window active.
-key_into_window() {
-    local key=$1
-    xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
-    active_is_window() {
-        [[ $(xdotool getactivewindow 2>/dev/null) == "$window" ]]
-    }
-    poll 10 active_is_window || fail "window $window did not get the focus for $key"
-    xdotool key "$key"
-}
-
 # The number of colours of shot `name`, and of each quarter.
 expect_many_colours() {
     local name=$1 n
