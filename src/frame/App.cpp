@@ -114,6 +114,15 @@ int ScreenDepth(int bpp) {
     return info && info->vfmt && info->vfmt->BitsPerPixel == 0 ? 32 : 0;
 }
 
+// The next event: waited for while the window is hidden, taken if there is one while it
+// is drawn. A web page has nothing to wait with: its frames are the browser's to schedule.
+bool NextEvent(SDL_Event& event, bool wait) {
+#ifndef __EMSCRIPTEN__
+    if (wait) return SDL_WaitEvent(&event) != 0;
+#endif
+    return SDL_PollEvent(&event) != 0;
+}
+
 } // namespace
 
 App::~App() {
@@ -178,7 +187,7 @@ void App::Frame() {
 
     SDL_Event event;
     bool waiting = !drawing;
-    while (waiting ? SDL_WaitEvent(&event) : SDL_PollEvent(&event)) {
+    while (NextEvent(event, waiting)) {
         waiting = false;
         handler->OnEvent(&event);
         switch (event.type) {
