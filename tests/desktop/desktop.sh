@@ -213,6 +213,8 @@ start_program() {
         done
         settings+=(PATH="$scratch/bin")
     fi
+    # A sanitized program would refuse a library preloaded ahead of its runtime.
+    settings+=(ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0")
     settings+=("${program_env[@]}")
     if [[ $program_stderr == closed ]]; then
         (cd "$folder" && exec env "${settings[@]}" "$program") >"$scratch/stdout" 2>&- &

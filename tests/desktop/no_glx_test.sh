@@ -23,6 +23,9 @@ indirect)
     glx_env=(LIBGL_ALWAYS_INDIRECT=1)
     limit_kib="" ;;
 address_space)
+    # AddressSanitizer reserves terabytes of address space for its shadow memory.
+    ! ldd "$program" 2>/dev/null | grep -q libasan ||
+        skip "the program is built with AddressSanitizer, which cannot run under an address-space limit"
     glx_env=()
     limit_kib=60000 ;;
 *) fail "unknown case '$case_name'" ;;
