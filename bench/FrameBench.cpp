@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Events.h"
 #include "TestPicture.h"
 #include "effect/FastBlend.h"
 #include "effect/WarpEffect.h"
@@ -27,8 +28,7 @@ public:
             inner->app = app;
             inner->Update();
         }
-        SDL_Event quit = {};
-        quit.type = SDL_QUIT;
+        SDL_Event quit = Quit();
         SDL_PushEvent(&quit);
     }
 
