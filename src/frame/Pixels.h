@@ -18,8 +18,8 @@ public:
         : surface(surface), format(surface->format), pixels(static_cast<Uint8*>(surface->pixels)),
           pitch(surface->pitch), width(surface->w), height(surface->h),
           bytesPerPixel(surface->format->BytesPerPixel), mustLock(SDL_MUSTLOCK(surface)),
-          palettized(surface->format->palette != nullptr), rByte(surface->format->Rshift / 8),
-          gByte(surface->format->Gshift / 8), bByte(surface->format->Bshift / 8) {}
+          rByte(surface->format->Rshift / 8), gByte(surface->format->Gshift / 8),
+          bByte(surface->format->Bshift / 8) {}
 
     // For 1, 2 and 4 bytes a pixel the channels are the raw value's low three bytes; for 3
     // they are the format's components, mapped through the format. Any other size reads
@@ -41,8 +41,7 @@ public:
             const Uint8 r = p[rByte];
             const Uint8 g = p[gByte];
             const Uint8 b = p[bByte];
-            return Color(r, g, b,
-                         palettized ? SDL_MapRGB(format, r, g, b) : Color::Pack(*format, r, g, b));
+            return Color(r, g, b, Color::Map(format, r, g, b));
         }
         case 4: std::memcpy(&v, p, 4); break;
         default: return Color(255, 255, 255, 0xFFFFFFFF);
@@ -104,7 +103,6 @@ private:
     int height;
     int bytesPerPixel;
     bool mustLock;
-    bool palettized;
     // The bytes of red, green and blue within a 3-byte pixel.
     int rByte;
     int gByte;
