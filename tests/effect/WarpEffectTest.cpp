@@ -420,4 +420,63 @@ TEST_P(OverlayFrame, DiffersFromThePlainFrameByTheBlend) {
 INSTANTIATE_TEST_SUITE_P(Screens, OverlayFrame, ::testing::Values(32, 16),
                          [](const auto& info) { return "Bits" + std::to_string(info.param); });
 
+// --- What a frame draws over -------------------------------------------------------------
+
+// In a web page the frame leaves the screen uncleared where the handler says it draws over
+// it: that must hold only while the fast passes are chosen, and only within their area.
+struct DrawsOverCase {
+    const char* name;
+    CpuPath path;
+    float factor;
+    SDL_Rect area;
+    bool drawsOver;
+};
+
+const DrawsOverCase kDrawsOver[] = {
+    {"FastWholeArea", CpuPath::Baseline, 1.0f, {0, 0, kW, kH}, true},
+    {"FastPartOfIt", CpuPath::Baseline, 9.5f, {10, 20, 30, 40}, true},
+    {"FastOneColumnBeyond", CpuPath::Baseline, 1.0f, {0, 0, kW + 1, kH}, false},
+    {"FastOneRowBeyond", CpuPath::Baseline, 1.0f, {0, 1, kW, kH}, false},
+    {"FastLeftOfIt", CpuPath::Baseline, 1.0f, {-1, 0, 10, 10}, false},
+    {"PlainPasses", CpuPath::Plain, 1.0f, {0, 0, kW, kH}, false},
+    {"FactorTheFastPassesDoNotCover", CpuPath::Baseline, 20.0f, {0, 0, kW, kH}, false},
+};
+
+class DrawsOver : public WarpTest, public ::testing::WithParamInterface<DrawsOverCase> {};
+
+TEST_P(DrawsOver, OnlyTheFastPassesAreaWhileTheyAreChosen) {
+    const DrawsOverCase& c = GetParam();
+    effect->path = c.path;
+    warpFactor = c.factor;
+    EXPECT_EQ(effect->DrawsOver(c.area), c.drawsOver);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DrawsOver, ::testing::ValuesIn(kDrawsOver),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// What the fast passes say they draw over, they do: a frame drawn over a screen full of
+// something else, with the overlay off and on, is the frame drawn over a cleared one.
+TEST_F(WarpTest, FastFrameOverwritesEveryPixelOfItsArea) {
+    SDL_Surface* s = Screen();
+    const auto frame = [&](Uint8 fill, bool overlay) {
+        SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, fill, fill ^ 0x5A, fill ^ 0xC3));
+        warpFactor = 1.0f;
+        WarpEffect fast;
+        fast.app = &app;
+        fast.path = CpuPath::Baseline;
+        if (overlay) fast.OnKeyDown(SDLK_UP);
+        EXPECT_TRUE(fast.DrawsOver({0, 0, kW, kH}));
+        fast.Update();
+        std::vector<Uint32> pixels(kPixels);
+        for (int x = 0; x < kW; ++x)
+            for (int y = 0; y < kH; ++y)
+                pixels[size_t(x * kH + y)] = RawPixel(s, x, y);
+        return pixels;
+    };
+    for (const bool overlay : {false, true}) {
+        SCOPED_TRACE(overlay ? "overlay on" : "overlay off");
+        EXPECT_EQ(frame(0xA5, overlay), frame(0, overlay));
+    }
+}
+
 } // namespace
