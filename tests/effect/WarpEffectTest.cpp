@@ -376,16 +376,23 @@ TEST_P(OverlayKeys, UpSwitchesOnAndDownOff) {
 INSTANTIATE_TEST_SUITE_P(Keys, OverlayKeys, ::testing::ValuesIn(kKeys),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A screen of `bits` of the test's own, whatever the video driver gives (under Wine, SDL
+// 1.2's dummy driver gives one the fast passes do not draw on): 32 as the desktop's, 16 as
+// RGB565, 8 palettized.
+SDL_Surface* OwnScreen(int bits) {
+    switch (bits) {
+    case 32: return SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    case 16: return SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 16, 0xF800, 0x07E0, 0x001F, 0);
+    default: return SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 8, 0, 0, 0, 0);
+    }
+}
+
 // The overlay mixes the warp frame, read back in raw-byte channels, with the picture.
 class OverlayFrame : public WarpTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(OverlayFrame, DiffersFromThePlainFrameByTheBlend) {
-    // A screen of the test's own depth, whatever depth the video driver gives.
     Image screen;
-    screen.surface =
-        GetParam() == 16
-            ? SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 16, 0xF800, 0x07E0, 0x001F, 0)
-            : SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    screen.surface = OwnScreen(GetParam());
     ASSERT_NE(screen.surface, nullptr) << SDL_GetError();
     const SurfaceLoan loan(app.screen, screen.surface);
     const SDL_Surface* s = Screen();
@@ -418,6 +425,81 @@ TEST_P(OverlayFrame, DiffersFromThePlainFrameByTheBlend) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, OverlayFrame, ::testing::Values(32, 16),
+                         [](const auto& info) { return "Bits" + std::to_string(info.param); });
+
+// --- What a frame draws over -------------------------------------------------------------
+
+// In a web page the frame leaves the screen uncleared where the handler says it draws over
+// it: that must hold only while the fast passes are chosen, and only within their area.
+struct DrawsOverCase {
+    const char* name;
+    int bits;
+    CpuPath path;
+    float factor;
+    SDL_Rect area;
+    bool drawsOver;
+};
+
+const DrawsOverCase kDrawsOver[] = {
+    {"FastWholeArea", 32, CpuPath::Baseline, 1.0f, {0, 0, kW, kH}, true},
+    {"FastPartOfIt", 32, CpuPath::Baseline, 9.5f, {10, 20, 30, 40}, true},
+    {"Fast16Bits", 16, CpuPath::Baseline, 1.0f, {0, 0, kW, kH}, true},
+    {"FastOneColumnBeyond", 32, CpuPath::Baseline, 1.0f, {0, 0, kW + 1, kH}, false},
+    {"FastOneRowBeyond", 32, CpuPath::Baseline, 1.0f, {0, 1, kW, kH}, false},
+    {"FastLeftOfIt", 32, CpuPath::Baseline, 1.0f, {-1, 0, 10, 10}, false},
+    {"PlainPasses", 32, CpuPath::Plain, 1.0f, {0, 0, kW, kH}, false},
+    {"FactorTheFastPassesDoNotCover", 32, CpuPath::Baseline, 20.0f, {0, 0, kW, kH}, false},
+    {"ScreenTheFastPassesDoNotFit", 8, CpuPath::Baseline, 1.0f, {0, 0, kW, kH}, false},
+};
+
+class DrawsOver : public WarpTest, public ::testing::WithParamInterface<DrawsOverCase> {};
+
+TEST_P(DrawsOver, OnlyTheFastPassesAreaWhileTheyAreChosen) {
+    const DrawsOverCase& c = GetParam();
+    Image screen;
+    screen.surface = OwnScreen(c.bits);
+    ASSERT_NE(screen.surface, nullptr) << SDL_GetError();
+    const SurfaceLoan loan(app.screen, screen.surface);
+    effect->path = c.path;
+    warpFactor = c.factor;
+    EXPECT_EQ(effect->DrawsOver(c.area), c.drawsOver);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DrawsOver, ::testing::ValuesIn(kDrawsOver),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// What the fast passes say they draw over, they do: a frame drawn over a screen full of
+// something else, with the overlay off and on, is the frame drawn over a cleared one.
+class FastFrame : public WarpTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(FastFrame, OverwritesEveryPixelOfItsArea) {
+    Image screen;
+    screen.surface = OwnScreen(GetParam());
+    ASSERT_NE(screen.surface, nullptr) << SDL_GetError();
+    const SurfaceLoan loan(app.screen, screen.surface);
+    SDL_Surface* s = Screen();
+    const auto frame = [&](Uint8 fill, bool overlay) {
+        SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, fill, fill ^ 0x5A, fill ^ 0xC3));
+        warpFactor = 1.0f;
+        WarpEffect fast;
+        fast.app = &app;
+        fast.path = CpuPath::Baseline;
+        if (overlay) fast.OnKeyDown(SDLK_UP);
+        EXPECT_TRUE(fast.DrawsOver({0, 0, kW, kH}));
+        fast.Update();
+        std::vector<Uint32> pixels(kPixels);
+        for (int x = 0; x < kW; ++x)
+            for (int y = 0; y < kH; ++y)
+                pixels[size_t(x * kH + y)] = RawPixel(s, x, y);
+        return pixels;
+    };
+    for (const bool overlay : {false, true}) {
+        SCOPED_TRACE(overlay ? "overlay on" : "overlay off");
+        EXPECT_EQ(frame(0xA5, overlay), frame(0, overlay));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, FastFrame, ::testing::Values(32, 16),
                          [](const auto& info) { return "Bits" + std::to_string(info.param); });
 
 } // namespace
