@@ -24,6 +24,12 @@ public:
         effect->Update();
     }
 
+    bool DrawsOver(const SDL_Rect& area) const override {
+        if (stage == kFloor) return false;
+        effect->app = app;
+        return effect->DrawsOver(area);
+    }
+
     std::unique_ptr<WarpEffect> effect = std::make_unique<WarpEffect>();
     int stage = kFloor;
 };

@@ -44,10 +44,12 @@ PRISMWARP_ALWAYS_INLINE void MixRow(Pixel* __restrict row, const Uint32* __restr
 // x, and give the same bits.
 //
 // With A and W split into 15-bit halves, N = high * 2^15 + low, where high = a * A1 +
-// b * W1 and low = a * A0 + b * W0 fit 25 bits: one instruction each (pmaddwd) for four,
-// eight or sixteen channels at once. floor(x) is (high + (low >> 15)) >> 11 (the bits
-// dropped on the way add up to less than one unit of what is kept), and x is a whole number
-// exactly when none of the dropped bits is set.
+// b * W1 and low = a * A0 + b * W0 fit 25 bits: one instruction each (pmaddwd, WebAssembly's
+// i32x4.dot_i16x8_s) for four, eight or sixteen channels at once. The low halves A0 and W0
+// are not negative, nor is low, so N = t * 2^15 + (low's last 15 bits) with
+// t = high + (low >> 15), and x is below 0 exactly where t is. There x is truncated toward
+// zero, to the floor of (N + 2^26 - 1) / 2^26: t gains 2^11 - 1, and 1 more unless low's last
+// 15 bits are all 0. Elsewhere it is the floor, t >> 11.
 struct Weights {
     float alpha, w;
     Sint32 high; // A1 in the low 16 bits and W1 in the high 16 bits of a lane
@@ -130,13 +132,11 @@ PRISMWARP_ALWAYS_INLINE void MixWhole(const V& a, const V& b, const V& high, con
     MulAddPairs(pairs, high, h);
     MulAddPairs(pairs, low, l);
     const V t = h + (l >> 15);
-    V held = t >> 11; // floor(x)
-    // 1 where bits were dropped, that is where x is not a whole number; below 2^15 before.
-    const V fraction = (((t & 0x7FF) | (l & 0x7FFF)) + 0x7FFF) >> 15;
-    // Toward zero: below 0 (the sign, -1), one up from the floor unless x is whole.
-    const V up = (held >> 31) & fraction;
+    // 2^11 - 1, plus 1 unless low's last 15 bits are all 0: what x below 0 adds to t.
+    const V up = ((l & 0x7FFF) + 0x3FFFFFF) >> 15;
+    V held = (t + ((t >> 31) & up)) >> 11; // x truncated toward zero
     HoldAt255(held);
-    mixed = (held + up) & 255;
+    mixed = held & 255;
 }
 
 template <int kLanes, typename Pixel>
@@ -202,16 +202,31 @@ template <typename Pixel> MixRowFn<Pixel> MixRowFor(CpuPath path) {
                                     MixRowAvx512<Pixel>);
 }
 
-#if PRISMWARP_WIDE_PATHS
+#if PRISMWARP_WIDE_PATHS || defined(__wasm_simd128__)
+// The whole-number mix has row loops for x86-64 (pmaddwd) and for WebAssembly's 128-bit
+// vectors (i32x4.dot_i16x8_s).
+#define PRISMWARP_WHOLE_ROWS 1
+
 template <typename Pixel>
 using MixRowWholeFn = void (*)(Pixel*, const Uint32*, int, const Weights&, const ScreenRows&);
 
 template <typename Pixel>
 void MixRowWholeBaseline(Pixel* row, const Uint32* picture, int n, const Weights& weights,
                          const ScreenRows& screen) {
+#if PRISMWARP_WIDE_PATHS
     MixRowWhole<4>(row, picture, n, weights, screen);
+#else
+    // Four 32-bit pixels at a time. A 16-bit row, and the last n % 4 pixels of any, are mixed
+    // in doubles, which give the same bits.
+    int mixed = 0;
+    if constexpr (sizeof(Pixel) == 4)
+        mixed = Simd128::MixRowWhole(row, picture, n, weights.high, weights.low, screen);
+    MixRow(row + mixed, picture + mixed, n - mixed, weights.alpha, weights.w, screen);
+#endif
 }
+#endif
 
+#if PRISMWARP_WIDE_PATHS
 template <typename Pixel>
 PRISMWARP_TARGET_AVX2 void MixRowWholeAvx2(Pixel* row, const Uint32* picture, int n,
                                            const Weights& weights, const ScreenRows& screen) {
@@ -225,20 +240,22 @@ PRISMWARP_TARGET_AVX512 void MixRowWholeAvx512(Pixel* row, const Uint32* picture
 }
 #endif
 
-// The row in whole numbers where the weights allow it and the CPU has pmaddwd, in doubles
-// otherwise.
+// The row in whole numbers where the weights allow it and there is a loop for them, in
+// doubles otherwise.
 template <typename Pixel>
 void MixRowOf(Pixel* row, const Uint32* picture, int n, float alpha, CpuPath path,
               const ScreenRows& layout) {
+#if PRISMWARP_WHOLE_ROWS
     Weights weights;
-#if PRISMWARP_WIDE_PATHS
     if (WholeWeights(alpha, weights)) {
+#if PRISMWARP_WIDE_PATHS
         ForPath<MixRowWholeFn<Pixel>>(path, MixRowWholeBaseline<Pixel>, MixRowWholeAvx2<Pixel>,
                                       MixRowWholeAvx512<Pixel>)(row, picture, n, weights, layout);
+#else
+        MixRowWholeBaseline(row, picture, n, weights, layout);
+#endif
         return;
     }
-#else
-    (void)weights;
 #endif
     const float w = 1.0f - alpha;
     MixRowFor<Pixel>(path)(row, picture, n, alpha, w, layout);

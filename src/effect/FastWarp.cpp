@@ -151,7 +151,7 @@ void ScaleRowBaseline(Pixel* out, const Uint32* colours, int n, const Scaling& s
                       const ScreenRows& screen) {
 #ifdef __wasm_simd128__
     if constexpr (kMasked && sizeof(Pixel) == 4) {
-        const int scaled = Simd128::ScaleRow(out, colours, n, scaling);
+        const int scaled = Simd128::ScaleRow(out, colours, n, scaling, screen);
         Scaling rest = scaling;
         rest.m += rest.mStep * Uint32(scaled);
         return ScaleRow<kMasked>(out + scaled, colours + scaled, n - scaled, rest, screen);
@@ -228,17 +228,29 @@ void StreamRow(void* to, const void* from, std::size_t bytes) {
 #endif
 }
 
+// Where there are streaming stores, each row is finished in a small buffer that stays in the
+// L1 cache: the overlay mixes it there, and it goes to the screen in one pass. Elsewhere
+// (WebAssembly has none) copying it would only add a pass: the row is finished where it
+// stays, in the screen.
+#if defined(__SSE2__)
+constexpr bool kStreamRows = true;
+#else
+constexpr bool kStreamRows = false;
+#endif
+
+// The frame's rows, drawn in the screen's layout and stored in `stored`'s, which is the
+// screen's own but for the canvas of a web page (see Browser). The overlay reads a row in
+// the screen's layout, so with it the warp draws in that and the overlay stores.
 template <typename Pixel>
-void DrawFrame(const ScreenRows& screen, CpuPath path, const Uint32* rows,
+void DrawFrame(const ScreenRows& screen, const ScreenRows& stored, CpuPath path, const Uint32* rows,
                const std::vector<FactorSegment>& segments, const FastBlend* overlay, float alpha) {
     const RowScalers<Pixel> scalers(path);
-    // Each row is finished in a small buffer that stays in the L1 cache: the overlay mixes
-    // it there, and it goes to the screen in one pass.
     alignas(64) Pixel line[kWidth];
     for (int y = 0; y < kHeight; ++y) {
-        DrawRow<Pixel>(scalers, screen, y, line, rows + y * kWidth, segments);
-        if (overlay) overlay->Row(line, y, alpha, path, screen);
-        StreamRow(screen.Row<Pixel>(y), line, sizeof line);
+        Pixel* row = kStreamRows ? line : screen.Row<Pixel>(y);
+        DrawRow<Pixel>(scalers, overlay ? screen : stored, y, row, rows + y * kWidth, segments);
+        if (overlay) overlay->Row(row, y, alpha, path, stored);
+        if (kStreamRows) StreamRow(screen.Row<Pixel>(y), line, sizeof line);
     }
 #if defined(__SSE2__)
     // The streamed lines are ordered before whatever reads the screen next.
@@ -292,14 +304,16 @@ void FastWarp::Store(Color* cache) {
     frames = 0;
 }
 
-float FastWarp::Draw(SDL_Surface* screen, float start, CpuPath path, const FastBlend* overlay) {
+float FastWarp::Draw(SDL_Surface* screen, float start, CpuPath path, const FastBlend* overlay,
+                     const SDL_PixelFormat* storedIn) {
     const float after = FactorSegments::Frame(start, kPixels, segments);
     const ScreenRows rowsOf(screen);
+    const ScreenRows stored = storedIn ? ScreenRows(screen, *storedIn) : rowsOf;
     const Uint32* rows = &ring[std::size_t(base)];
     if (rowsOf.bytesPerPixel == 4)
-        DrawFrame<Uint32>(rowsOf, path, rows, segments, overlay, after);
+        DrawFrame<Uint32>(rowsOf, stored, path, rows, segments, overlay, after);
     else
-        DrawFrame<Uint16>(rowsOf, path, rows, segments, overlay, after);
+        DrawFrame<Uint16>(rowsOf, stored, path, rows, segments, overlay, after);
 
     // The next frame's colours: most are this frame's `step` positions on, so the window
     // moves on instead of them. The others are read before any is written, since a

@@ -34,8 +34,11 @@ public:
     void Store(Color* cache);
 
     // One frame onto the screen, the factor starting at `start`, and the overlay after
-    // each row with the factor the frame ends on; returns that factor.
-    float Draw(SDL_Surface* screen, float start, CpuPath path, const FastBlend* overlay);
+    // each row with the factor the frame ends on; returns that factor. The pixels are stored
+    // in the screen's layout, or where `storedIn` is given, in that one (the canvas's in a
+    // web page, see Browser): the same channels, placed as it places them.
+    float Draw(SDL_Surface* screen, float start, CpuPath path, const FastBlend* overlay,
+               const SDL_PixelFormat* storedIn = nullptr);
 
 private:
     std::vector<Uint32> ring;   // colours, red, green, blue from the lowest byte

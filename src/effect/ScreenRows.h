@@ -23,11 +23,14 @@ struct ScreenRows {
                s->h >= height;
     }
 
-    explicit ScreenRows(SDL_Surface* s)
+    explicit ScreenRows(SDL_Surface* s) : ScreenRows(s, *s->format) {}
+
+    // The rows of `s`, with the channels placed as `format` places them.
+    ScreenRows(SDL_Surface* s, const SDL_PixelFormat& format)
         : pixels(static_cast<Uint8*>(s->pixels)), pitch(s->pitch),
-          bytesPerPixel(s->format->BytesPerPixel), rLoss(s->format->Rloss), gLoss(s->format->Gloss),
-          bLoss(s->format->Bloss), rShift(s->format->Rshift), gShift(s->format->Gshift),
-          bShift(s->format->Bshift), aMask(s->format->Amask) {}
+          bytesPerPixel(s->format->BytesPerPixel), rLoss(format.Rloss), gLoss(format.Gloss),
+          bLoss(format.Bloss), rShift(format.Rshift), gShift(format.Gshift), bShift(format.Bshift),
+          aMask(format.Amask) {}
 
     template <typename Pixel> Pixel* Row(int y) const {
         return reinterpret_cast<Pixel*>(pixels + y * pitch);

@@ -6,6 +6,10 @@
 #include "effect/ScreenRows.h"
 #include "main/ErrorMsg.h"
 
+#ifdef __EMSCRIPTEN__
+#include "frame/Browser.h"
+#endif
+
 float warpFactor = 1.0f;
 
 namespace {
@@ -25,14 +29,33 @@ WarpEffect::WarpEffect() : colorCache(), overlay(Loaded(image), kWidth, kHeight)
             colorCache[x * kHeight + y] = App::GetPixel(image, x, y);
 }
 
+bool WarpEffect::FastPasses() const {
+    return path != CpuPath::Plain && ScreenRows::Fit(app->screen.surface, kWidth, kHeight) &&
+           FactorSegments::Covers(warpFactor);
+}
+
+bool WarpEffect::DrawsOver(const SDL_Rect& area) const {
+    // The fast passes store every pixel of the effect's area, and read only what they have
+    // stored.
+    return FastPasses() && area.x >= 0 && area.y >= 0 && area.x + area.w <= kWidth &&
+           area.y + area.h <= kHeight;
+}
+
 void WarpEffect::Update() {
     SDL_Surface* screen = app->screen.surface;
-    if (path != CpuPath::Plain && ScreenRows::Fit(screen, kWidth, kHeight) &&
-        FactorSegments::Covers(warpFactor)) {
+    if (FastPasses()) {
         if (!fast.Loaded()) fast.Load(colorCache);
+        const SDL_PixelFormat* storedIn = nullptr;
+#ifdef __EMSCRIPTEN__
+        // In a web page the pixels go to the screen in the canvas's layout, which spares
+        // presenting a pass over them.
+        if (Browser::DrawInCanvasLayout(screen, kWidth, kHeight))
+            storedIn = &Browser::CanvasLayout();
+#endif
         // The overlay is mixed into each row as App::Blend would draw it, before the row
         // reaches the screen.
-        warpFactor = fast.Draw(screen, warpFactor, path, blendEnabled == 1 ? &overlay : nullptr);
+        warpFactor =
+            fast.Draw(screen, warpFactor, path, blendEnabled == 1 ? &overlay : nullptr, storedIn);
         return;
     }
 

@@ -23,6 +23,8 @@ public:
     // Plain, the plain ones otherwise. The choice is made anew every frame.
     void Update() override;
     void OnKeyDown(SDLKey sym) override;
+    // The area the fast passes draw, while they are the ones chosen.
+    bool DrawsOver(const SDL_Rect& area) const override;
 
     // The working colours the next frame starts from, column by column: position (x, y) is
     // entry x * kHeight + y. EditCache is for changing them.
@@ -34,6 +36,9 @@ public:
     CpuPath path = WidestCpuPath();
 
 private:
+    // Whether the fast passes draw the next frame.
+    bool FastPasses() const;
+
     // The passes as the rule reads, pixel by pixel through GetPixel and PutPixel: they
     // draw every screen the fast passes do not, and say what the fast passes compute.
     void PlainWarp();

@@ -178,7 +178,10 @@ void App::Frame() {
     const bool drawing = shown;
     if (drawing) {
 #ifdef __EMSCRIPTEN__
-        Browser::Clear(screen.surface, clear);
+        // There the clear costs a pass over the screen, which a handler that draws over the
+        // whole of it would only overwrite unseen.
+        Browser::Lock(screen.surface);
+        if (!handler->DrawsOver(clear)) Browser::Clear(screen.surface, clear);
 #else
         SDL_FillRect(screen.surface, &clear, 0);
 #endif
@@ -238,12 +241,9 @@ void App::Blend(Image& a, Image& b, int x0, int y0, int x1, int y1, float alpha)
         for (int y = y0; y < y1; ++y) {
             const Color pa = GetPixel(a, x, y);
             const Color pb = GetPixel(b, x, y);
-            // Each product is exact in double; the sum is rounded once.
-            const auto mix = [&](Uint8 ca, Uint8 cb) {
-                const double v = ca * double(alpha) + cb * double(w);
-                return Uint8(int(v > 255.0 ? 255.0 : v));
-            };
-            PutPixel(x, y, Color(screen, mix(pa.r, pb.r), mix(pa.g, pb.g), mix(pa.b, pb.b)));
+            PutPixel(x, y,
+                     Color(screen, Mix(pa.r, pb.r, alpha, w), Mix(pa.g, pb.g, alpha, w),
+                           Mix(pa.b, pb.b, alpha, w)));
         }
     }
 }

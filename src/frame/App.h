@@ -37,6 +37,13 @@ public:
     // b weighs 1 - alpha.
     virtual void Blend(Image& a, Image& b, int x0, int y0, int x1, int y1, float alpha);
 
+    // One channel of Blend: ca weighs alpha, cb weighs w, 1 - alpha rounded to a float. Each
+    // product is exact in double; the sum is rounded once, held at 255 and truncated.
+    static Uint8 Mix(Uint8 ca, Uint8 cb, float alpha, float w) {
+        const double v = ca * double(alpha) + cb * double(w);
+        return Uint8(int(v > 255.0 ? 255.0 : v));
+    }
+
     // Reads one pixel. For 1, 2 and 4 bytes a pixel the channels are the raw value's low
     // three bytes; for 3 they are the format's components. Outside the image: black, 0.
     static Color GetPixel(const Image& image, int x, int y);

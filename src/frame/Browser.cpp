@@ -13,6 +13,35 @@
 
 namespace {
 
+// The page's screen, and whether this frame's pixels are in the canvas's layout already.
+SDL_Surface* pageScreen = nullptr;
+bool inCanvasLayout = false;
+
+// Gives `f` 8-bit red, green and blue at bits r, g and b, and 8 bits of alpha at bit 24 or
+// none, under SDL's name for the layout.
+void Lay(SDL_PixelFormat& f, Uint32 name, int r, int g, int b, bool alpha) {
+    f.format = name;
+    f.Rmask = 0xFFu << r;
+    f.Gmask = 0xFFu << g;
+    f.Bmask = 0xFFu << b;
+    f.Amask = alpha ? 0xFF000000 : 0;
+    f.Rshift = Uint8(r);
+    f.Gshift = Uint8(g);
+    f.Bshift = Uint8(b);
+    f.Ashift = alpha ? 24 : 0;
+    f.Rloss = f.Gloss = f.Bloss = 0;
+    f.Aloss = alpha ? 0 : 8;
+}
+
+// Red, green, blue and alpha from the lowest byte.
+SDL_PixelFormat CanvasFormat() {
+    SDL_PixelFormat f{};
+    f.BitsPerPixel = 32;
+    f.BytesPerPixel = 4;
+    Lay(f, SDL_PIXELFORMAT_ABGR8888, 0, 8, 16, true);
+    return f;
+}
+
 EM_JS(void, LockWithoutReading, (), {
     SDL.defaults.discardOnLock = true;
     SDL.defaults.opaqueFrontBuffer = false;
@@ -43,22 +72,15 @@ void DrawFrame(void* arg) {
 } // namespace
 
 void Browser::UseDesktopLayout(SDL_Surface* screen) {
-    SDL_PixelFormat& f = *screen->format;
-    f.format = SDL_PIXELFORMAT_RGB888;
-    f.Rmask = 0xFF0000;
-    f.Gmask = 0x00FF00;
-    f.Bmask = 0x0000FF;
-    f.Amask = 0;
-    f.Rshift = 16;
-    f.Gshift = 8;
-    f.Bshift = 0;
-    f.Ashift = 0;
-    f.Rloss = f.Gloss = f.Bloss = 0;
-    f.Aloss = 8;
+    pageScreen = screen;
+    Lay(*screen->format, SDL_PIXELFORMAT_RGB888, 16, 8, 0, false);
+}
+
+void Browser::Lock(SDL_Surface* screen) {
+    SDL_LockSurface(screen);
 }
 
 void Browser::Clear(SDL_Surface* screen, const SDL_Rect& rect) {
-    SDL_LockSurface(screen);
     const int x0 = std::max(rect.x, 0);
     const int y0 = std::max(rect.y, 0);
     const int x1 = std::min(rect.x + rect.w, screen->w);
@@ -68,16 +90,35 @@ void Browser::Clear(SDL_Surface* screen, const SDL_Rect& rect) {
         std::memset(pixels + y * screen->pitch + x0 * 4, 0, std::size_t(x1 - x0) * 4);
 }
 
+const SDL_PixelFormat& Browser::CanvasLayout() {
+    static const SDL_PixelFormat canvas = CanvasFormat();
+    return canvas;
+}
+
+bool Browser::DrawInCanvasLayout(SDL_Surface* surface, int width, int height) {
+    if (surface != pageScreen || surface->w != width || surface->h != height ||
+        surface->format->BytesPerPixel != 4)
+        return false;
+    inCanvasLayout = true;
+    return true;
+}
+
 void Browser::Present(SDL_Surface* screen) {
-    auto* row = static_cast<Uint8*>(screen->pixels);
-    for (int y = 0; y < screen->h; ++y, row += screen->pitch) {
-        auto* pixel = reinterpret_cast<Uint32*>(row);
-        for (int x = 0; x < screen->w; ++x) {
-            // 0x00RRGGBB becomes the bytes red, green, blue, 255.
-            const Uint32 v = pixel[x];
-            pixel[x] = (v >> 16 & 0xFF) | (v & 0xFF00) | (v & 0xFF) << 16 | 0xFF000000;
+    if (!inCanvasLayout) {
+        // The screen's fields in locals: the stores could change them, as far as the
+        // compiler knows, which would keep it from taking the pixels four at a time.
+        const int width = screen->w, height = screen->h, pitch = screen->pitch;
+        auto* row = static_cast<Uint8*>(screen->pixels);
+        for (int y = 0; y < height; ++y, row += pitch) {
+            auto* pixel = reinterpret_cast<Uint32*>(row);
+            for (int x = 0; x < width; ++x) {
+                // 0x00RRGGBB becomes the bytes red, green, blue, 255.
+                const Uint32 v = pixel[x];
+                pixel[x] = (v >> 16 & 0xFF) | (v & 0xFF00) | (v & 0xFF) << 16 | 0xFF000000;
+            }
         }
     }
+    inCanvasLayout = false;
     SDL_UnlockSurface(screen);
 }
 

@@ -14,3 +14,6 @@ void EventHandler::OnMouseMove(int, int) {
 }
 void EventHandler::OnMouseButton(int, int, int) {
 }
+bool EventHandler::DrawsOver(const SDL_Rect&) const {
+    return false;
+}

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,17 @@ template <typename Expected> void ExpectScreen(const SDL_Surface* s, Expected ex
     EXPECT_EQ(wrong, 0) << "pixels differ";
 }
 
+// A screen of `bits` of the test's own, whatever the video driver gives (under Wine, SDL
+// 1.2's dummy driver gives one the fast passes do not draw on): 32 as the desktop's, 16 as
+// RGB565, 8 palettized.
+SDL_Surface* OwnScreen(int bits) {
+    switch (bits) {
+    case 32: return SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    case 16: return SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 16, 0xF800, 0x07E0, 0x001F, 0);
+    default: return SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 8, 0, 0, 0, 0);
+    }
+}
+
 class WarpTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -81,8 +93,18 @@ protected:
 
     SDL_Surface* Screen() const { return app.screen.surface; }
 
+    // Lends the App a screen of `bits` of the test's own (OwnScreen) for the rest of the test.
+    void LendScreen(int bits) {
+        ownScreen.surface = OwnScreen(bits);
+        ASSERT_NE(ownScreen.surface, nullptr) << SDL_GetError();
+        loan.emplace(app.screen, ownScreen.surface);
+        ASSERT_EQ(Screen()->format->BitsPerPixel, bits);
+    }
+
     ScratchDir dir;
     App app{"Prismwarp", 320, 240, 0, false};
+    Image ownScreen;
+    std::optional<SurfaceLoan> loan; // ends before the screen and the App it was lent to
     std::unique_ptr<WarpEffect> effect;
 };
 
@@ -285,8 +307,7 @@ protected:
 
     // A 32-bit screen of the test's own, whatever depth the video driver gives.
     void SetUp() override {
-        screen.surface =
-            SDL_CreateRGBSurface(SDL_SWSURFACE, 320, 240, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+        screen.surface = OwnScreen(32);
         ASSERT_NE(screen.surface, nullptr) << SDL_GetError();
         loan = std::make_unique<SurfaceLoan>(app.screen, screen.surface);
     }
@@ -370,27 +391,25 @@ TEST_P(OverlayKeys, UpSwitchesOnAndDownOff) {
 INSTANTIATE_TEST_SUITE_P(Keys, OverlayKeys, ::testing::ValuesIn(kKeys),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Frames on a screen of the test's own of 32 and of 16 bits, which the fast passes draw on.
+class OwnScreenFrame : public WarpTest, public ::testing::WithParamInterface<int> {
+protected:
+    void SetUp() override {
+        WarpTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(LendScreen(GetParam()));
+    }
+};
+
 // With the overlay on, the frame the program draws (an effect on its own path, the fast
 // passes on these screens) is the plain warp frame mixed with the picture as App::Blend mixes
 // them (its own worked values are BlendTest's), weighing the frame by the factor it ends on.
-class OverlayFrame : public WarpTest, public ::testing::WithParamInterface<int> {};
-
-TEST_P(OverlayFrame, IsThePlainFrameBlendedWithThePicture) {
-    // A screen of the test's own depth, whatever depth the video driver gives.
-    Image screen;
-    screen.surface =
-        GetParam() == 16
-            ? SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 16, 0xF800, 0x07E0, 0x001F, 0)
-            : SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 32, 0xFF0000, 0xFF00, 0xFF, 0);
-    ASSERT_NE(screen.surface, nullptr) << SDL_GetError();
-    const SurfaceLoan loan(app.screen, screen.surface);
-    const SDL_Surface* s = Screen();
-    ASSERT_EQ(s->format->BitsPerPixel, GetParam());
+TEST_P(OwnScreenFrame, WithTheOverlayIsThePlainFrameBlendedWithThePicture) {
+    SDL_Surface* s = Screen();
 
     effect->Update();
     const float alpha = warpFactor;
     Image blended;
-    blended.surface = SDL_ConvertSurface(screen.surface, s->format, SDL_SWSURFACE);
+    blended.surface = SDL_ConvertSurface(s, s->format, SDL_SWSURFACE);
     ASSERT_NE(blended.surface, nullptr) << SDL_GetError();
     {
         const SurfaceLoan onBlended(app.screen, blended.surface);
@@ -403,10 +422,73 @@ TEST_P(OverlayFrame, IsThePlainFrameBlendedWithThePicture) {
     overlaid->OnKeyDown(SDLK_UP);
     overlaid->Update();
     EXPECT_EQ(warpFactor, alpha);
-    EXPECT_EQ(FirstDifference(screen.surface, blended.surface), "");
+    EXPECT_EQ(FirstDifference(s, blended.surface), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, OverlayFrame, ::testing::Values(32, 16),
+// --- What a frame draws over -------------------------------------------------------------
+
+// In a web page the frame leaves the screen uncleared where the handler says it draws over
+// it: that must hold only while the fast passes are chosen, and only within their area.
+struct DrawsOverCase {
+    const char* name;
+    int bits;
+    CpuPath path;
+    float factor;
+    SDL_Rect area;
+    bool drawsOver;
+};
+
+const DrawsOverCase kDrawsOver[] = {
+    {"FastWholeArea", 32, CpuPath::Baseline, 1.0f, {0, 0, kW, kH}, true},
+    {"FastPartOfIt", 32, CpuPath::Baseline, 9.5f, {10, 20, 30, 40}, true},
+    {"Fast16Bits", 16, CpuPath::Baseline, 1.0f, {0, 0, kW, kH}, true},
+    {"FastOneColumnBeyond", 32, CpuPath::Baseline, 1.0f, {0, 0, kW + 1, kH}, false},
+    {"FastOneRowBeyond", 32, CpuPath::Baseline, 1.0f, {0, 1, kW, kH}, false},
+    {"FastLeftOfIt", 32, CpuPath::Baseline, 1.0f, {-1, 0, 10, 10}, false},
+    {"PlainPasses", 32, CpuPath::Plain, 1.0f, {0, 0, kW, kH}, false},
+    {"FactorTheFastPassesDoNotCover", 32, CpuPath::Baseline, 20.0f, {0, 0, kW, kH}, false},
+    {"ScreenTheFastPassesDoNotFit", 8, CpuPath::Baseline, 1.0f, {0, 0, kW, kH}, false},
+};
+
+class DrawsOver : public WarpTest, public ::testing::WithParamInterface<DrawsOverCase> {};
+
+TEST_P(DrawsOver, OnlyTheFastPassesAreaWhileTheyAreChosen) {
+    const DrawsOverCase& c = GetParam();
+    ASSERT_NO_FATAL_FAILURE(LendScreen(c.bits));
+    effect->path = c.path;
+    warpFactor = c.factor;
+    EXPECT_EQ(effect->DrawsOver(c.area), c.drawsOver);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DrawsOver, ::testing::ValuesIn(kDrawsOver),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// What the fast passes say they draw over, they do: a frame drawn over a screen full of
+// something else, with the overlay off and on, is the frame drawn over a cleared one.
+TEST_P(OwnScreenFrame, OfTheFastPassesOverwritesEveryPixelOfItsArea) {
+    SDL_Surface* s = Screen();
+    const auto frame = [&](Uint8 fill, bool overlay) {
+        SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, fill, fill ^ 0x5A, fill ^ 0xC3));
+        warpFactor = 1.0f;
+        WarpEffect fast;
+        fast.app = &app;
+        fast.path = CpuPath::Baseline;
+        if (overlay) fast.OnKeyDown(SDLK_UP);
+        EXPECT_TRUE(fast.DrawsOver({0, 0, kW, kH}));
+        fast.Update();
+        std::vector<Uint32> pixels(kPixels);
+        for (int x = 0; x < kW; ++x)
+            for (int y = 0; y < kH; ++y)
+                pixels[size_t(x * kH + y)] = RawPixel(s, x, y);
+        return pixels;
+    };
+    for (const bool overlay : {false, true}) {
+        SCOPED_TRACE(overlay ? "overlay on" : "overlay off");
+        EXPECT_EQ(frame(0xA5, overlay), frame(0, overlay));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, OwnScreenFrame, ::testing::Values(32, 16),
                          [](const auto& info) { return "Bits" + std::to_string(info.param); });
 
 } // namespace
