@@ -143,6 +143,7 @@ const char* PathName(CpuPath path) {
     case CpuPath::Baseline: return "baseline";
     case CpuPath::Avx2: return "AVX2";
     case CpuPath::Avx512: return "AVX-512";
+    case CpuPath::Simd128: return "WebAssembly SIMD";
     }
     return "?";
 }

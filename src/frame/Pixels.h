@@ -1,5 +1,5 @@
 // Pixels: one surface's pixels with its layout read once, for reading and writing single
-// pixels.
+// pixels and for finding its rows.
 #pragma once
 
 #include <SDL.h>
@@ -48,6 +48,11 @@ public:
         }
         return Color(Uint8(v), Uint8(v >> 8), Uint8(v >> 16), v);
     }
+
+    // The first pixel of row y, as a `Pixel` of the surface's size (Uint16 or Uint32; Uint8 for
+    // its bytes). Of a surface that must be locked, while it is.
+    template <typename Pixel> Pixel* Row(int y) const { return reinterpret_cast<Pixel*>(At(0, y)); }
+    int BytesPerPixel() const { return bytesPerPixel; }
 
     // Writes color.mapped at (x, y); positions outside are left alone. A surface that must
     // be locked is locked for the one pixel, and the pixel is skipped when that fails.

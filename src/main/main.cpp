@@ -52,7 +52,7 @@ int main(int, char*[]) {
     // opening the window, or loading the picture into the effect and drawing it.
     const char* outOfMemory = "Couldnt Set Display Mode!\n";
     try {
-        App app("Prismwarp", 320, 240, 0, false);
+        App app("Prismwarp", WarpEffect::kWidth, WarpEffect::kHeight, 0, false);
         outOfMemory = "Unable to Load Image make sure its in the directory!\n";
         app.handler = new WarpEffect();
         app.Run();

@@ -446,7 +446,8 @@ const DrawsOverCase kDrawsOver[] = {
     {"FastOneRowBeyond", 32, CpuPath::Baseline, 1.0f, {0, 1, kW, kH}, false},
     {"FastLeftOfIt", 32, CpuPath::Baseline, 1.0f, {-1, 0, 10, 10}, false},
     {"PlainPasses", 32, CpuPath::Plain, 1.0f, {0, 0, kW, kH}, false},
-    {"FactorTheFastPassesDoNotCover", 32, CpuPath::Baseline, 20.0f, {0, 0, kW, kH}, false},
+    {"LargestFactorTheFastPassesCover", 32, CpuPath::Baseline, 16777215.0f, {0, 0, kW, kH}, true},
+    {"FactorTheFastPassesDoNotCover", 32, CpuPath::Baseline, 16777216.0f, {0, 0, kW, kH}, false},
     {"ScreenTheFastPassesDoNotFit", 8, CpuPath::Baseline, 1.0f, {0, 0, kW, kH}, false},
 };
 
