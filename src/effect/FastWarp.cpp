@@ -250,6 +250,10 @@ FastWarp::FastWarp()
     FactorSegments::Prepare();
 }
 
+int FastWarp::OffStepPositions() {
+    return int(ThePlan().offStepTo.size());
+}
+
 void FastWarp::Load(const Color* cache) {
     const Plan& plan = ThePlan();
     base = 0;

@@ -29,9 +29,12 @@ public:
     FastWarp();
 
     // Whether the map and the moves give what the plain rule gives, so that the fast passes
-    // may draw. Where they do not (a compiler or CPU on which they would draw other frames
-    // than the plain passes), the plain passes draw every frame.
+    // may draw. Where they do not (a change that broke their derivation), the plain passes
+    // draw every frame, which are always right.
     bool Ready() const { return ready; }
+
+    // How many positions do not follow the ring's step and are moved one by one each frame.
+    static int OffStepPositions();
 
     // Takes the cache the next frame starts from.
     void Load(const Color* cache);

@@ -209,6 +209,12 @@ TEST_P(FrameEquality, ChangedCacheIsDrawnFrom) {
         if (!Frame(frame, true)) return;
 }
 
+// The ring's step carries all but 2,060 of the 76,800 positions. A wrong step would leave the
+// frames exact, with the moves doing its work one position at a time: only this shows it.
+TEST(FastWarpPlan, TheStepCarriesAllButAFewPositions) {
+    EXPECT_EQ(FastWarp::OffStepPositions(), 2060);
+}
+
 INSTANTIATE_TEST_SUITE_P(Screens, FrameEquality, testing::ValuesIn(kSetups),
                          [](const testing::TestParamInfo<FrameSetup>& info) {
                              return std::string(info.param.name);

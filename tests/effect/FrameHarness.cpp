@@ -37,7 +37,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     try {
-        App app("Prismwarp", 320, 240, 0, false);
+        App app("Prismwarp", WarpEffect::kWidth, WarpEffect::kHeight, 0, false);
         auto* effect = new CountedFrames(frames);
         app.handler = effect;
         // The overlay is on from the second frame: the events of a frame come after it.
