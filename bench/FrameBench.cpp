@@ -94,7 +94,8 @@ void BlendPlain(benchmark::State& state) {
     App& app = *bench.app;
     std::size_t frame = 0;
     for (auto _ : state)
-        app.Blend(app.screen, bench.plain->image, 0, 0, 320, 240, BlendWeight(frame++));
+        app.Blend(app.screen, bench.plain->image, 0, 0, WarpEffect::kWidth, WarpEffect::kHeight,
+                  BlendWeight(frame++));
 }
 
 // The console output, and after it the ratios of the medians that the goals are set in.
@@ -167,7 +168,7 @@ int main(int argc, char* argv[]) {
     if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
 
     try {
-        App app("Prismwarp", 320, 240, 0, false);
+        App app("Prismwarp", WarpEffect::kWidth, WarpEffect::kHeight, 0, false);
         bench.app = &app;
         bench.frame = new OneFrame();
         app.handler = bench.frame;
@@ -185,7 +186,8 @@ int main(int argc, char* argv[]) {
             bench.narrower.push_back(std::make_unique<WarpEffect>());
             bench.narrower.back()->path = path;
         }
-        bench.overlay = std::make_unique<FastBlend>(bench.fast->image, 320, 240);
+        bench.overlay =
+            std::make_unique<FastBlend>(bench.fast->image, WarpEffect::kWidth, WarpEffect::kHeight);
         std::printf("Fast passes on the %s path, screen of %d bits a pixel\n",
                     PathName(bench.fast->path), app.screen.surface->format->BitsPerPixel);
 
