@@ -140,6 +140,10 @@ void FactorSegments::Prepare() {
     TheCourses();
 }
 
+bool FactorSegments::CoursesHold() {
+    return TheCourses().hold;
+}
+
 std::vector<FactorSegment> FactorSegments::CourseFrom(float start) {
     return Derive(start).segments;
 }

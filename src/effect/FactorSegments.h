@@ -38,6 +38,8 @@ public:
 
     // Derives the courses now rather than at the first frame.
     static void Prepare();
+    // Whether both courses passed their check, so that frames are cut out of them.
+    static bool CoursesHold();
 
     // The course from `start` up to its next reset, which the segments' pixels count from 0.
     static std::vector<FactorSegment> CourseFrom(float start);

@@ -74,6 +74,9 @@ TEST(FactorSegments, CoursesAreTheSteppedFactor) {
             EXPECT_EQ(pixel, course.length);
         }
     }
+    // And the check the courses pass at start-up agrees: a check that failed would keep every
+    // frame exact, stepped pixel by pixel, and only this would show it.
+    EXPECT_TRUE(FactorSegments::CoursesHold());
 }
 
 // Below 2^24 a factor is a 24-bit significand shifted right; at 2^24 the shift would be to the
