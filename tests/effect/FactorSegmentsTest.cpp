@@ -89,6 +89,7 @@ TEST(FactorSegments, CoversFactorsFromZeroToBelowTwoToThe24) {
     EXPECT_TRUE(FactorSegments::Covers(16.0f));
     EXPECT_TRUE(FactorSegments::Covers(16777215.0f));
     EXPECT_FALSE(FactorSegments::Covers(16777216.0f));
+    EXPECT_FALSE(FactorSegments::Covers(16777218.0f));
     EXPECT_FALSE(FactorSegments::Covers(std::numeric_limits<float>::infinity()));
     EXPECT_FALSE(FactorSegments::Covers(-0.001f));
     EXPECT_FALSE(FactorSegments::Covers(std::numeric_limits<float>::quiet_NaN()));

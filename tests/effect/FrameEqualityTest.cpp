@@ -182,11 +182,12 @@ TEST_P(FrameEquality, FramesFromTheStartWithTheOverlayToggled) {
 // factor's courses, the last value before a reset, values from which a reset comes within
 // the first frame, a factor below 2^-8, factors set from outside above 10 up to the largest
 // the fast pass covers (below 2^24, reset after their first pixel), ones it leaves to the
-// plain one (below 0, and 2^24) and the program's own start.
+// plain one (below 0, 2^24, whose products all end in eight 0 bits, and the float after it,
+// whose do not) and the program's own start.
 TEST_P(FrameEquality, FramesFromOtherFactors) {
-    const float starts[] = {0.0f,        4.2f,    9.99999046f, 9.5f,     0.00005f,   3.14159f,
-                            12.0f,       16.0f,   100.5f,      4097.25f, 1048575.0f, 8388607.0f,
-                            16777215.0f, -0.001f, 16777216.0f, 1.0f};
+    const float starts[] = {0.0f,        4.2f,    9.99999046f, 9.5f,        0.00005f,   3.14159f,
+                            12.0f,       16.0f,   100.5f,      4097.25f,    1048575.0f, 8388607.0f,
+                            16777215.0f, -0.001f, 16777216.0f, 16777218.0f, 1.0f};
     for (const float start : starts) {
         SCOPED_TRACE("starting from " + std::to_string(start));
         Start(start);
