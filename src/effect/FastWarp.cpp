@@ -103,13 +103,6 @@ struct Scaling {
     int rDown, gDown, bDown;    // masked: shift + loss - place, below 32
     Uint32 rMask, gMask, bMask; // masked: the channel's bits in the pixel
     Uint32 aMask;
-
-    // The same run from its pixel `i` on.
-    Scaling From(int i) const {
-        Scaling rest = *this;
-        rest.m += mStep * Uint32(i);
-        return rest;
-    }
 };
 
 Scaling ScalingOf(const ChannelLayout& layout, Uint32 m, Uint32 mStep, int shift) {
@@ -143,8 +136,8 @@ template <bool kMasked, typename Pixel> struct ScaleLoop {
         if constexpr (kPath == CpuPath::Simd128 && kMasked && sizeof(Pixel) == 4)
             i = Simd128::ScaleRow(out, colours, n, scaling, layout);
 #endif
-        const Scaling k = scaling.From(i);
-        Uint32 f = k.m;
+        const Scaling k = scaling;
+        Uint32 f = k.m + k.mStep * Uint32(i);
         for (; i < n; ++i, f += k.mStep) {
             const Uint32 c = colours[i];
             const Uint32 r = (c & 255) * f;
