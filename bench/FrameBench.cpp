@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Events.h"
 #include "TestPicture.h"
 #include "effect/FastBlend.h"
 #include "effect/WarpEffect.h"
@@ -27,8 +28,7 @@ public:
             inner->app = app;
             inner->Update();
         }
-        SDL_Event quit = {};
-        quit.type = SDL_QUIT;
+        SDL_Event quit = Quit();
         SDL_PushEvent(&quit);
     }
 
@@ -94,7 +94,8 @@ void BlendPlain(benchmark::State& state) {
     App& app = *bench.app;
     std::size_t frame = 0;
     for (auto _ : state)
-        app.Blend(app.screen, bench.plain->image, 0, 0, 320, 240, BlendWeight(frame++));
+        app.Blend(app.screen, bench.plain->image, 0, 0, WarpEffect::kWidth, WarpEffect::kHeight,
+                  BlendWeight(frame++));
 }
 
 // The console output, and after it the ratios of the medians that the goals are set in.
@@ -143,6 +144,7 @@ const char* PathName(CpuPath path) {
     case CpuPath::Baseline: return "baseline";
     case CpuPath::Avx2: return "AVX2";
     case CpuPath::Avx512: return "AVX-512";
+    case CpuPath::Simd128: return "WebAssembly SIMD";
     }
     return "?";
 }
@@ -166,7 +168,7 @@ int main(int argc, char* argv[]) {
     if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
 
     try {
-        App app("Prismwarp", 320, 240, 0, false);
+        App app("Prismwarp", WarpEffect::kWidth, WarpEffect::kHeight, 0, false);
         bench.app = &app;
         bench.frame = new OneFrame();
         app.handler = bench.frame;
@@ -184,7 +186,8 @@ int main(int argc, char* argv[]) {
             bench.narrower.push_back(std::make_unique<WarpEffect>());
             bench.narrower.back()->path = path;
         }
-        bench.overlay = std::make_unique<FastBlend>(bench.fast->image, 320, 240);
+        bench.overlay =
+            std::make_unique<FastBlend>(bench.fast->image, WarpEffect::kWidth, WarpEffect::kHeight);
         std::printf("Fast passes on the %s path, screen of %d bits a pixel\n",
                     PathName(bench.fast->path), app.screen.surface->format->BitsPerPixel);
 

@@ -45,7 +45,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void SetStage(int stage) {
 
 int main() {
     try {
-        App app("Prismwarp", 320, 240, 0, false);
+        App app("Prismwarp", WarpEffect::kWidth, WarpEffect::kHeight, 0, false);
         stages = new Stages();
         app.handler = stages;
         app.Run();

@@ -8,8 +8,7 @@
 source "$(dirname "$0")/../tests/desktop/desktop.sh"
 
 build=$(cd "${1:?usage: desktop_bench.sh BUILD_DIR [ROUNDS [FRAMES [DEPTH...]]]}" && pwd)
-rounds=${2:-10}
-frames=${3:-2000}
+rounds=${2:-10} frames=${3:-2000}
 shift $(($# < 3 ? $# : 3))
 depths=("$@")
 ((${#depths[@]})) || depths=(24 16)

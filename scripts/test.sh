@@ -2,7 +2,8 @@
 # Installs what is missing, makes the packages (scripts/package.sh), builds everything and
 # runs every test: once as built for use (with a few frames under valgrind memcheck), once
 # under AddressSanitizer and UndefinedBehaviorSanitizer. scripts/demo.sh configures build/
-# alike: keep the two cmake lines the same, or each script rebuilds everything after the other.
+# alike but for the tests and the benchmarks: keep their build types the same, or each script
+# rebuilds everything after the other.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Beyond the build: a private X server, a window manager, the tools that drive and

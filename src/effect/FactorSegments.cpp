@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 
 #include "effect/Factor.h"
 
@@ -23,11 +22,13 @@ void Decompose(float f, Uint32& m, int& shift) {
 }
 
 // One course of the factor: its segments from `start` on, up to (not including) its next
-// reset to 0.0, `length` pixels in all.
+// reset to 0.0, `length` pixels in all, and whether every segment's last step is the
+// stepped factor's.
 struct Course {
     float start = 0.0f;
     std::vector<FactorSegment> segments;
     int length = 0;
+    bool holds = true;
 };
 
 // How many pixels from significand m (shift `shift`) on take the same step: those of the
@@ -55,7 +56,8 @@ Uint32 SameStep(Uint32 m, Uint32 step, int shift) {
 
 // The course from `start`, run by run: each segment's first factor and its step come from
 // Factor::Advance itself, its length from SameStep, and its last step is checked against
-// Factor::Advance as well. The tests check every pixel against the stepped factor.
+// Factor::Advance as well; the first segment that fails the check ends the course, which
+// then does not hold. The tests check every pixel against the stepped factor.
 Course Derive(float start) {
     Course course;
     course.start = start;
@@ -71,18 +73,22 @@ Course Derive(float start) {
         course.length += int(count);
 
         const float last = FactorSegments::At(course.segments.back(), course.length - 1);
-        if (count > 1 &&
-            Factor::Advance(FactorSegments::At(course.segments.back(), course.length - 2)) != last)
-            throw std::logic_error("factor segments differ from the stepped factor");
+        if (count > 1 && Factor::Advance(FactorSegments::At(course.segments.back(),
+                                                            course.length - 2)) != last) {
+            course.holds = false;
+            break;
+        }
         f = Factor::Advance(last);
     }
     return course;
 }
 
 // The course from 1.0 to the first reset, and the cycle from 0.0 that repeats after it.
+// Frames are cut out of them where both hold.
 struct Courses {
     Course fromOne = Derive(1.0f);
     Course cycle = Derive(0.0f);
+    bool hold = fromOne.holds && cycle.holds;
 };
 
 const Courses& TheCourses() {
@@ -113,10 +119,6 @@ FactorSegment ForFrame(FactorSegment s) {
 // Where `start` lies in `course`, or false. Within its segment the significand tells the
 // pixel.
 bool Find(const Course& course, float start, int& index) {
-    if (start == course.start) {
-        index = 0;
-        return true;
-    }
     const FactorSegment& s = LastWhere(course, [start](const FactorSegment& segment) {
         return FactorSegments::At(segment, segment.first) <= start;
     });
@@ -138,6 +140,10 @@ void FactorSegments::Prepare() {
     TheCourses();
 }
 
+bool FactorSegments::CoursesHold() {
+    return TheCourses().hold;
+}
+
 std::vector<FactorSegment> FactorSegments::CourseFrom(float start) {
     return Derive(start).segments;
 }
@@ -145,20 +151,23 @@ std::vector<FactorSegment> FactorSegments::CourseFrom(float start) {
 float FactorSegments::Frame(float start, int count, std::vector<FactorSegment>& out) {
     out.clear();
     const Courses& courses = TheCourses();
-    const Course* course = &courses.fromOne;
+    const Course* course = nullptr;
     int index = 0;
-    if (!Find(*course, start, index)) {
-        course = &courses.cycle;
-        if (!Find(*course, start, index)) {
-            float f = start;
-            for (int i = 0; i < count; ++i) {
-                Push(out, i, f);
-                f = Factor::Advance(f);
-            }
-            for (FactorSegment& s : out)
-                s = ForFrame(s);
-            return f;
+    if (courses.hold) {
+        if (Find(courses.fromOne, start, index))
+            course = &courses.fromOne;
+        else if (Find(courses.cycle, start, index))
+            course = &courses.cycle;
+    }
+    if (!course) {
+        float f = start;
+        for (int i = 0; i < count; ++i) {
+            Push(out, i, f);
+            f = Factor::Advance(f);
         }
+        for (FactorSegment& s : out)
+            s = ForFrame(s);
+        return f;
     }
 
     for (int done = 0; done < count;) {

@@ -18,9 +18,10 @@ public:
     // Reads the picture's channels as App::GetPixel reads them (black outside it).
     FastBlend(const Image& picture, int width, int height);
 
-    // Blends `row`, laid out as the screen's rows are, with the picture's row y, in place:
-    // the row weighs alpha, the picture 1 - alpha.
-    void Row(void* row, int y, float alpha, CpuPath path, const ScreenRows& layout) const;
+    // Blends `row`, of pixels of the screen's size, with the picture's row y, in place, and
+    // stores it laid out as `screen` lays channels out: the row weighs alpha, the picture
+    // 1 - alpha.
+    void Row(void* row, int y, float alpha, CpuPath path, const ScreenRows& screen) const;
 
 private:
     int width;

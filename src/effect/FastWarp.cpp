@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <stdexcept>
 
 #include "effect/FastBlend.h"
+#include "effect/FrameSize.h"
 #include "effect/ScreenRows.h"
 #include "effect/Simd128.h"
 
@@ -17,32 +17,42 @@
 
 namespace {
 
-constexpr int kWidth = 320;
-constexpr int kHeight = 240;
-constexpr int kPixels = kWidth * kHeight;
+constexpr int kWidth = FrameSize::kWidth;
+constexpr int kHeight = FrameSize::kHeight;
+constexpr int kPixels = FrameSize::kPixels;
 
 // Row order: position (x, y) is y * kWidth + x; the cache's entry for it is x * kHeight + y.
 int EntryOf(int q) {
     return (q % kWidth) * kHeight + q / kWidth;
 }
 
+// One frame of the plain pass's reshuffle on entry numbers instead of colours: the cache
+// read transposed, one step down the diagonal, in place (see WarpEffect::PlainWarp).
+void ReshuffleEntries(std::vector<Uint32>& cache) {
+    for (int x = 0; x < kWidth; ++x)
+        for (int y = 0; y < kHeight; ++y)
+            cache[std::size_t(x * kHeight + y)] = cache[std::size_t(kHeight * y + x + kHeight + 1)];
+}
+
 // How the next frame's colours come from this frame's, worked out once from the plain rule
-// and checked.
+// and checked against it.
 struct Plan {
-    std::vector<Uint32> source; // after a frame, entry d holds entry source[d]'s colour
-    int step = 0;               // most positions show next what this frame shows `step` on
-    // The others (2,060, scattered): position to[i] shows next what from[i] shows now.
-    std::vector<int> to;
-    std::vector<int> from;
+    std::vector<Uint32> source; // after a frame, entry d holds what entry source[d] held
+    // Most positions show in the next frame what this one shows kStep positions on, in row
+    // order: the rule reads the cache transposed and one step down the diagonal, so over two
+    // frames, transposed twice, a colour moves two rows and two columns on.
+    static constexpr int kStep = 2 * kWidth + 2;
+    // The other positions (2,060, scattered), moved one by one: offStepTo[i] shows next what
+    // offStepFrom[i] shows now.
+    std::vector<int> offStepTo;
+    std::vector<int> offStepFrom;
+    // Whether the step and the moves give what two frames of the plain rule give.
+    bool holds = false;
 
     Plan() : source(kPixels) {
-        // The plain pass on entry numbers instead of colours.
         for (int d = 0; d < kPixels; ++d)
             source[std::size_t(d)] = Uint32(d);
-        for (int x = 0; x < kWidth; ++x)
-            for (int y = 0; y < kHeight; ++y)
-                source[std::size_t(x * kHeight + y)] =
-                    source[std::size_t(kHeight * y + x + kHeight + 1)];
+        ReshuffleEntries(source);
 
         // The next frame shows at q what this frame shows at any q' whose entry holds now
         // the colour q's entry will hold.
@@ -53,44 +63,30 @@ struct Plan {
         std::vector<int> shownAt(kPixels, 0);
         for (int q = kPixels - 1; q >= 0; --q)
             shownAt[shows(q)] = q;
-
-        // The step most positions can take: the rule reads the cache transposed and one step
-        // down the diagonal, so over two frames, transposed twice, the colours move two rows
-        // and two columns on.
-        step = 2 * kWidth + 2;
-
-        // The rest are moved one by one.
         for (int q = 0; q < kPixels; ++q) {
-            if (q + step < kPixels && shows(q + step) == wanted(q)) continue;
-            to.push_back(q);
-            from.push_back(shownAt[wanted(q)]);
+            if (q + kStep < kPixels && shows(q + kStep) == wanted(q)) continue;
+            offStepTo.push_back(q);
+            offStepFrom.push_back(shownAt[wanted(q)]);
         }
 
-        // The check: two frames of the plain rule on entry numbers against the step and
-        // the moves.
+        // The check: two frames of the plain rule on entry numbers against the step and the
+        // moves.
         std::vector<Uint32> next(kPixels);
-        for (int q = 0; q + step < kPixels; ++q)
-            next[std::size_t(q)] = shows(q + step);
-        for (std::size_t i = 0; i < to.size(); ++i)
-            next[std::size_t(to[i])] = shows(from[i]);
-        std::vector<Uint32> cache(source);
-        for (int x = 0; x < kWidth; ++x)
-            for (int y = 0; y < kHeight; ++y)
-                cache[std::size_t(x * kHeight + y)] =
-                    cache[std::size_t(kHeight * y + x + kHeight + 1)];
+        for (int q = 0; q + kStep < kPixels; ++q)
+            next[std::size_t(q)] = shows(q + kStep);
+        for (std::size_t i = 0; i < offStepTo.size(); ++i)
+            next[std::size_t(offStepTo[i])] = shows(offStepFrom[i]);
+        std::vector<Uint32> twice(source);
+        ReshuffleEntries(twice);
+        holds = true;
         for (int q = 0; q < kPixels; ++q)
-            if (next[std::size_t(q)] != cache[std::size_t(EntryOf(q))])
-                throw std::logic_error("warp moves differ from the plain pass");
+            holds = holds && next[std::size_t(q)] == twice[std::size_t(EntryOf(q))];
     }
 };
 
 const Plan& ThePlan() {
     static const Plan plan;
     return plan;
-}
-
-Uint32 Packed(const Color& c) {
-    return Uint32(c.r | c.g << 8 | c.b << 16);
 }
 
 // How one run of a row is scaled and mapped: the factor of pixel i is
@@ -109,8 +105,8 @@ struct Scaling {
     Uint32 aMask;
 };
 
-Scaling ScalingOf(const ScreenRows& screen, Uint32 m, Uint32 mStep, int shift) {
-    Scaling s{m, mStep, true, shift, 0, 0, 0, 0, 0, 0, screen.aMask};
+Scaling ScalingOf(const ChannelLayout& layout, Uint32 m, Uint32 mStep, int shift) {
+    Scaling s{m, mStep, true, shift, 0, 0, 0, 0, 0, 0, layout.aMask};
     const auto channel = [&](int loss, int place, int& down, Uint32& mask) {
         down = shift + loss - place;
         mask = (255u >> loss) << place;
@@ -118,94 +114,71 @@ Scaling ScalingOf(const ScreenRows& screen, Uint32 m, Uint32 mStep, int shift) {
         // All of p is shifted out: the channel is 0.
         if (down >= 32) down = 0, mask = 0;
     };
-    channel(screen.rLoss, screen.rShift, s.rDown, s.rMask);
-    channel(screen.gLoss, screen.gShift, s.gDown, s.gMask);
-    channel(screen.bLoss, screen.bShift, s.bDown, s.bMask);
+    channel(layout.rLoss, layout.rShift, s.rDown, s.rMask);
+    channel(layout.gLoss, layout.gShift, s.gDown, s.gMask);
+    channel(layout.bLoss, layout.bShift, s.bDown, s.bMask);
     return s;
 }
 
-template <bool kMasked, typename Pixel>
-PRISMWARP_ALWAYS_INLINE void ScaleRow(Pixel* __restrict out, const Uint32* __restrict colours,
-                                      int n, const Scaling& scaling, const ScreenRows& screen) {
-    const Scaling k = scaling;
-    const ScreenRows layout = screen;
-    Uint32 f = k.m;
-    for (int i = 0; i < n; ++i, f += k.mStep) {
-        const Uint32 c = colours[i];
-        const Uint32 r = (c & 255) * f;
-        const Uint32 g = (c >> 8 & 255) * f;
-        const Uint32 b = (c >> 16 & 255) * f;
-        if constexpr (kMasked)
-            out[i] = Pixel((r >> k.rDown & k.rMask) | (g >> k.gDown & k.gMask) |
-                           (b >> k.bDown & k.bMask) | k.aMask);
-        else
-            out[i] = Pixel(layout.Pack(r >> k.shift & 255, g >> k.shift & 255, b >> k.shift & 255));
-    }
-}
-
-template <bool kMasked, typename Pixel>
-using ScaleRowFn = void (*)(Pixel*, const Uint32*, int, const Scaling&, const ScreenRows&);
-
-template <bool kMasked, typename Pixel>
-void ScaleRowBaseline(Pixel* out, const Uint32* colours, int n, const Scaling& scaling,
-                      const ScreenRows& screen) {
-#ifdef __wasm_simd128__
-    if constexpr (kMasked && sizeof(Pixel) == 4) {
-        const int scaled = Simd128::ScaleRow(out, colours, n, scaling, screen);
-        Scaling rest = scaling;
-        rest.m += rest.mStep * Uint32(scaled);
-        return ScaleRow<kMasked>(out + scaled, colours + scaled, n - scaled, rest, screen);
-    }
+// The row loop of one run: n colours (red, green, blue from the lowest byte) scaled and
+// mapped into `out`, for every CPU path (PerPath). The WebAssembly path does all but the last
+// n % 4 pixels of a masked run on a 32-bit screen four at a time (Simd128::ScaleRow).
+template <bool kMasked, typename Pixel> struct ScaleLoop {
+    template <CpuPath kPath>
+    PRISMWARP_ALWAYS_INLINE static void Row(Pixel* __restrict out, const Uint32* __restrict colours,
+                                            int n, const Scaling& scaling,
+                                            const ChannelLayout& channels) {
+        // Copies in locals: the stores through `out` could change them, as far as the
+        // compiler knows, and it would read them anew for every pixel.
+        const ChannelLayout layout = channels;
+        int i = 0;
+#if PRISMWARP_SIMD128_PATH
+        if constexpr (kPath == CpuPath::Simd128 && kMasked && sizeof(Pixel) == 4)
+            i = Simd128::ScaleRow(out, colours, n, scaling, layout);
 #endif
-    ScaleRow<kMasked>(out, colours, n, scaling, screen);
-}
-
-template <bool kMasked, typename Pixel>
-PRISMWARP_TARGET_AVX2 void ScaleRowAvx2(Pixel* out, const Uint32* colours, int n,
-                                        const Scaling& scaling, const ScreenRows& screen) {
-    ScaleRow<kMasked>(out, colours, n, scaling, screen);
-}
-
-template <bool kMasked, typename Pixel>
-PRISMWARP_TARGET_AVX512 void ScaleRowAvx512(Pixel* out, const Uint32* colours, int n,
-                                            const Scaling& scaling, const ScreenRows& screen) {
-    ScaleRow<kMasked>(out, colours, n, scaling, screen);
-}
-
-template <bool kMasked, typename Pixel> ScaleRowFn<kMasked, Pixel> ScaleRowFor(CpuPath path) {
-    return ForPath<ScaleRowFn<kMasked, Pixel>>(path, ScaleRowBaseline<kMasked, Pixel>,
-                                               ScaleRowAvx2<kMasked, Pixel>,
-                                               ScaleRowAvx512<kMasked, Pixel>);
-}
+        const Scaling k = scaling;
+        Uint32 f = k.m + k.mStep * Uint32(i);
+        for (; i < n; ++i, f += k.mStep) {
+            const Uint32 c = colours[i];
+            const Uint32 r = (c & 255) * f;
+            const Uint32 g = (c >> 8 & 255) * f;
+            const Uint32 b = (c >> 16 & 255) * f;
+            if constexpr (kMasked)
+                out[i] = Pixel((r >> k.rDown & k.rMask) | (g >> k.gDown & k.gMask) |
+                               (b >> k.bDown & k.bMask) | k.aMask);
+            else
+                out[i] =
+                    Pixel(layout.Pack(r >> k.shift & 255, g >> k.shift & 255, b >> k.shift & 255));
+        }
+    }
+};
 
 // The frame's pixels are counted column by column; row y holds those with index
 // i = x * kHeight + y. This scales row y, run by run of the frame's factor segments.
 template <typename Pixel> struct RowScalers {
     explicit RowScalers(CpuPath path)
-        : masked(ScaleRowFor<true, Pixel>(path)), unmasked(ScaleRowFor<false, Pixel>(path)) {}
-    ScaleRowFn<true, Pixel> masked;
-    ScaleRowFn<false, Pixel> unmasked;
-};
+        : masked(PerPath<ScaleLoop<true, Pixel>>::For(path)),
+          unmasked(PerPath<ScaleLoop<false, Pixel>>::For(path)) {}
 
-template <typename Pixel>
-void DrawRow(const RowScalers<Pixel>& scalers, const ScreenRows& screen, int y, Pixel* out,
-             const Uint32* colours, const std::vector<FactorSegment>& segments) {
-    for (const FactorSegment& s : segments) {
-        // The columns x with s.first <= x * kHeight + y < s.first + s.count.
-        const auto firstColumn = [y](int i) {
-            return i - y <= 0 ? 0 : (i - y + kHeight - 1) / kHeight;
-        };
-        const int x0 = firstColumn(s.first);
-        const int x1 = std::min(kWidth, firstColumn(s.first + s.count));
-        if (x0 >= x1) continue;
-        const Uint32 m = s.m + s.step * Uint32(x0 * kHeight + y - s.first);
-        const Scaling scaling = ScalingOf(screen, m, s.step * kHeight, s.shift);
-        if (scaling.masked)
-            scalers.masked(out + x0, colours + x0, x1 - x0, scaling, screen);
-        else
-            scalers.unmasked(out + x0, colours + x0, x1 - x0, scaling, screen);
+    void Draw(const ChannelLayout& layout, int y, Pixel* out, const Uint32* colours,
+              const std::vector<FactorSegment>& segments) const {
+        for (const FactorSegment& s : segments) {
+            // The columns x with s.first <= x * kHeight + y < s.first + s.count.
+            const auto firstColumn = [y](int i) {
+                return i - y <= 0 ? 0 : (i - y + kHeight - 1) / kHeight;
+            };
+            const int x0 = firstColumn(s.first);
+            const int x1 = std::min(kWidth, firstColumn(s.first + s.count));
+            if (x0 >= x1) continue;
+            const Uint32 m = s.m + s.step * Uint32(x0 * kHeight + y - s.first);
+            const Scaling scaling = ScalingOf(layout, m, s.step * kHeight, s.shift);
+            (scaling.masked ? masked : unmasked)(out + x0, colours + x0, x1 - x0, scaling, layout);
+        }
     }
-}
+
+    typename PerPath<ScaleLoop<true, Pixel>>::Fn masked;
+    typename PerPath<ScaleLoop<false, Pixel>>::Fn unmasked;
+};
 
 // Copies a finished row to the screen with streaming stores where the CPU has them: the
 // screen is not read back this frame, and the present that reads it comes after SDL's own
@@ -248,7 +221,7 @@ void DrawFrame(const ScreenRows& screen, const ScreenRows& stored, CpuPath path,
     alignas(64) Pixel line[kWidth];
     for (int y = 0; y < kHeight; ++y) {
         Pixel* row = kStreamRows ? line : screen.Row<Pixel>(y);
-        DrawRow<Pixel>(scalers, overlay ? screen : stored, y, row, rows + y * kWidth, segments);
+        scalers.Draw((overlay ? screen : stored).layout, y, row, rows + y * kWidth, segments);
         if (overlay) overlay->Row(row, y, alpha, path, stored);
         if (kStreamRows) StreamRow(screen.Row<Pixel>(y), line, sizeof line);
     }
@@ -265,15 +238,20 @@ void DrawFrame(const ScreenRows& screen, const ScreenRows& stored, CpuPath path,
 constexpr int kLaps = 64;
 
 FastWarp::FastWarp()
-    : ring(std::size_t(kPixels + kLaps * ThePlan().step)), moving(ThePlan().to.size()) {
+    : ring(std::size_t(kPixels + kLaps * Plan::kStep)), offStepColours(ThePlan().offStepTo.size()),
+      ready(ThePlan().holds) {
     FactorSegments::Prepare();
+}
+
+int FastWarp::OffStepPositions() {
+    return int(ThePlan().offStepTo.size());
 }
 
 void FastWarp::Load(const Color* cache) {
     const Plan& plan = ThePlan();
     base = 0;
     for (int q = 0; q < kPixels; ++q)
-        ring[std::size_t(q)] = Packed(cache[plan.source[std::size_t(EntryOf(q))]]);
+        ring[std::size_t(q)] = cache[plan.source[std::size_t(EntryOf(q))]].Channels();
     frames = 0;
     loaded = true;
 }
@@ -310,27 +288,27 @@ float FastWarp::Draw(SDL_Surface* screen, float start, CpuPath path, const FastB
     const ScreenRows rowsOf(screen);
     const ScreenRows stored = storedIn ? ScreenRows(screen, *storedIn) : rowsOf;
     const Uint32* rows = &ring[std::size_t(base)];
-    if (rowsOf.bytesPerPixel == 4)
+    if (rowsOf.pixels.BytesPerPixel() == 4)
         DrawFrame<Uint32>(rowsOf, stored, path, rows, segments, overlay, after);
     else
         DrawFrame<Uint16>(rowsOf, stored, path, rows, segments, overlay, after);
 
-    // The next frame's colours: most are this frame's `step` positions on, so the window
+    // The next frame's colours: most are this frame's kStep positions on, so the window
     // moves on instead of them. The others are read before any is written, since a
     // position they are written to may be one another is read from.
     const Plan& plan = ThePlan();
-    if (base + plan.step + kPixels > int(ring.size())) {
+    if (base + Plan::kStep + kPixels > int(ring.size())) {
         std::memmove(ring.data(), ring.data() + base, std::size_t(kPixels) * sizeof(Uint32));
         base = 0;
     }
-    const std::size_t n = plan.to.size();
+    const std::size_t n = plan.offStepTo.size();
     const Uint32* now = &ring[std::size_t(base)];
     for (std::size_t i = 0; i < n; ++i)
-        moving[i] = now[plan.from[i]];
-    base += plan.step;
+        offStepColours[i] = now[plan.offStepFrom[i]];
+    base += Plan::kStep;
     Uint32* next = &ring[std::size_t(base)];
     for (std::size_t i = 0; i < n; ++i)
-        next[plan.to[i]] = moving[i];
+        next[plan.offStepTo[i]] = offStepColours[i];
     ++frames;
     return after;
 }

@@ -24,7 +24,17 @@ class FastBlend;
 // frame; it is worked out only when asked for.
 class FastWarp {
 public:
+    // Works out the map and the moves and checks them against the plain rule, and derives
+    // the factor's segments (FactorSegments, which checks its own).
     FastWarp();
+
+    // Whether the map and the moves give what the plain rule gives, so that the fast passes
+    // may draw. Where they do not (a change that broke their derivation), the plain passes
+    // draw every frame, which are always right.
+    bool Ready() const { return ready; }
+
+    // How many positions do not follow the ring's step and are moved one by one each frame.
+    static int OffStepPositions();
 
     // Takes the cache the next frame starts from.
     void Load(const Color* cache);
@@ -41,10 +51,13 @@ public:
                const SDL_PixelFormat* storedIn = nullptr);
 
 private:
-    std::vector<Uint32> ring;   // colours, red, green, blue from the lowest byte
-    int base = 0;               // where this frame's start in the ring, in row order
-    std::vector<Uint32> moving; // the colours that do not move by the step, in passing
+    std::vector<Uint32> ring; // colours, red, green, blue from the lowest byte
+    int base = 0;             // where this frame's start is in the ring, in row order
+    // The colours of the positions that do not follow the step, on their way to the next
+    // frame's places.
+    std::vector<Uint32> offStepColours;
     std::vector<FactorSegment> segments;
     long frames = 0; // drawn since the cache was loaded or stored
     bool loaded = false;
+    bool ready;
 };

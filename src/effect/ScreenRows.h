@@ -3,6 +3,9 @@
 
 #include <SDL.h>
 
+#include "frame/Color.h"
+#include "frame/Pixels.h"
+
 // In a web browser every surface must be locked, and the App keeps its screen locked while
 // a frame is drawn (see Browser).
 #ifdef __EMSCRIPTEN__
@@ -26,25 +29,10 @@ struct ScreenRows {
     explicit ScreenRows(SDL_Surface* s) : ScreenRows(s, *s->format) {}
 
     // The rows of `s`, with the channels placed as `format` places them.
-    ScreenRows(SDL_Surface* s, const SDL_PixelFormat& format)
-        : pixels(static_cast<Uint8*>(s->pixels)), pitch(s->pitch),
-          bytesPerPixel(s->format->BytesPerPixel), rLoss(format.Rloss), gLoss(format.Gloss),
-          bLoss(format.Bloss), rShift(format.Rshift), gShift(format.Gshift), bShift(format.Bshift),
-          aMask(format.Amask) {}
+    ScreenRows(SDL_Surface* s, const SDL_PixelFormat& format) : pixels(s), layout(format) {}
 
-    template <typename Pixel> Pixel* Row(int y) const {
-        return reinterpret_cast<Pixel*>(pixels + y * pitch);
-    }
+    template <typename Pixel> Pixel* Row(int y) const { return pixels.Row<Pixel>(y); }
 
-    // What Color::Pack gives for the format, which is what SDL_MapRGB gives for it.
-    Uint32 Pack(Uint32 r, Uint32 g, Uint32 b) const {
-        return (r >> rLoss) << rShift | (g >> gLoss) << gShift | (b >> bLoss) << bShift | aMask;
-    }
-
-    Uint8* pixels;
-    int pitch;
-    int bytesPerPixel;
-    int rLoss, gLoss, bLoss;
-    int rShift, gShift, bShift;
-    Uint32 aMask;
+    Pixels pixels;
+    ChannelLayout layout;
 };

@@ -1,9 +1,10 @@
-// Simd128: the fast passes' row loops with WebAssembly's 128-bit vectors, for 32-bit screens.
+// Simd128: the fast passes' row loops with WebAssembly's 128-bit vectors, for 32-bit screens:
+// the CPU path of the same name (CpuPath::Simd128).
 #pragma once
 
 #include <SDL.h>
 
-#include "effect/ScreenRows.h"
+#include "frame/Color.h"
 
 #ifdef __wasm_simd128__
 #include <wasm_simd128.h>
@@ -28,13 +29,13 @@ struct Simd128 {
         return n;
     }
 
-    // FastWarp's ScaleRow where the products are masked into place: the colour of pixel i
+    // FastWarp's row loop where the products are masked into place: the colour of pixel i
     // (red, green, blue from the lowest byte) times the factor's significand k.m + k.mStep * i,
     // on a screen laid out as `layout`. The products are the same 32-bit integers, or where
     // the layout is one of the two a web page draws in, the same products times 2^(24 - shift).
     template <typename Scaling>
     static int ScaleRow(Uint32* out, const Uint32* colours, int n, const Scaling& k,
-                        const ScreenRows& layout) {
+                        const ChannelLayout& layout) {
         if (k.shift <= 24) {
             const Uint32 m = k.m << (24 - k.shift), mStep = k.mStep << (24 - k.shift);
             if (Is(layout, 16, 8, 0, 0)) return ScaleRowTop<16, 8, 0, 0>(out, colours, n, m, mStep);
@@ -62,13 +63,13 @@ struct Simd128 {
         return i;
     }
 
-    // FastBlend's mix in whole numbers, MixWhole there, which says why it is exact, on the
+    // FastBlend's mix in whole numbers (Weights there says why it is exact), on the
     // two layouts a web page draws in; on any other it mixes nothing, and the caller mixes
     // the row in doubles. Each lane holds a channel pair (a, b) in its two 16-bit halves, and
     // i32x4.dot_i16x8_s (x86's pmaddwd) multiplies it by the weights' 15-bit halves `high`
     // and `low` and adds.
     static int MixRowWhole(Uint32* row, const Uint32* picture, int n, Sint32 high, Sint32 low,
-                           const ScreenRows& layout) {
+                           const ChannelLayout& layout) {
         if (Is(layout, 16, 8, 0, 0)) return MixRowWholeAt<16, 8, 0, 0>(row, picture, n, high, low);
         if (Is(layout, 0, 8, 16, 0xFF000000))
             return MixRowWholeAt<0, 8, 16, 0xFF000000>(row, picture, n, high, low);
@@ -82,7 +83,7 @@ struct Simd128 {
     // sum of the blend is (channels below 256, weights below 16), min(trunc(v), 255) is
     // trunc(min(v, 255)).
     static int MixRow(Uint32* row, const Uint32* picture, int n, double alpha, double w,
-                      const ScreenRows& layout) {
+                      const ChannelLayout& layout) {
         const v128_t byte = wasm_i32x4_splat(255);
         const v128_t a = wasm_f64x2_splat(alpha);
         const v128_t b = wasm_f64x2_splat(w);
@@ -138,7 +139,7 @@ private:
     }
 
     // Whether `layout` has 8-bit channels placed at bits r, g and b, and the alpha bits `alpha`.
-    static bool Is(const ScreenRows& layout, int r, int g, int b, Uint32 alpha) {
+    static bool Is(const ChannelLayout& layout, int r, int g, int b, Uint32 alpha) {
         return layout.rLoss == 0 && layout.gLoss == 0 && layout.bLoss == 0 && layout.rShift == r &&
                layout.gShift == g && layout.bShift == b && layout.aMask == alpha;
     }

@@ -14,8 +14,9 @@ float warpFactor = 1.0f;
 
 namespace {
 
-// Loads the picture, which the overlay reads as it is built; throws when it cannot.
-const Image& Loaded(Image& image) {
+// Loads the picture into `image`, and hands it on to the overlay, which reads it as it is
+// built; throws when it cannot.
+const Image& LoadPicture(Image& image) {
     if (!image.Load("lsd.bmp"))
         throw ErrorMsg("Unable to Load Image make sure its in the directory!\n");
     return image;
@@ -23,14 +24,15 @@ const Image& Loaded(Image& image) {
 
 } // namespace
 
-WarpEffect::WarpEffect() : colorCache(), overlay(Loaded(image), kWidth, kHeight) {
+WarpEffect::WarpEffect() : colorCache(), overlay(LoadPicture(image), kWidth, kHeight) {
     for (int x = 0; x < kWidth; ++x)
         for (int y = 0; y < kHeight; ++y)
             colorCache[x * kHeight + y] = App::GetPixel(image, x, y);
 }
 
 bool WarpEffect::FastPasses() const {
-    return path != CpuPath::Plain && ScreenRows::Fit(app->screen.surface, kWidth, kHeight) &&
+    return path != CpuPath::Plain && fast.Ready() &&
+           ScreenRows::Fit(app->screen.surface, kWidth, kHeight) &&
            FactorSegments::Covers(warpFactor);
 }
 
@@ -59,7 +61,7 @@ void WarpEffect::Update() {
         return;
     }
 
-    EditCache();
+    TakeBackCache();
     PlainWarp();
     if (blendEnabled == 1) app->Blend(app->screen, image, 0, 0, kWidth, kHeight, warpFactor);
 }
@@ -87,9 +89,13 @@ const Color* WarpEffect::Cache() {
 }
 
 Color* WarpEffect::EditCache() {
+    TakeBackCache();
+    return colorCache;
+}
+
+void WarpEffect::TakeBackCache() {
     fast.Store(colorCache);
     fast.Unload();
-    return colorCache;
 }
 
 void WarpEffect::OnKeyDown(SDLKey sym) {

@@ -4,6 +4,7 @@
 #include "effect/CpuPath.h"
 #include "effect/FastBlend.h"
 #include "effect/FastWarp.h"
+#include "effect/FrameSize.h"
 #include "frame/App.h"
 
 // The factor every drawn channel is multiplied by. It grows with every pixel drawn and
@@ -12,15 +13,16 @@ extern float warpFactor;
 
 class WarpEffect : public EventHandler {
 public:
-    static constexpr int kWidth = 320;
-    static constexpr int kHeight = 240;
-    static constexpr int kPixels = kWidth * kHeight;
+    static constexpr int kWidth = FrameSize::kWidth;
+    static constexpr int kHeight = FrameSize::kHeight;
+    static constexpr int kPixels = FrameSize::kPixels;
 
     // Loads "lsd.bmp" from the working directory; throws ErrorMsg when it cannot.
     WarpEffect();
 
-    // Draws one frame: the fast passes where the screen suits them and `path` is not
-    // Plain, the plain ones otherwise. The choice is made anew every frame.
+    // Draws one frame: the fast passes where the screen suits them, the factor is one they
+    // cover, `path` is not Plain and their start-up checks held (FastWarp::Ready), the plain
+    // ones otherwise. The choice is made anew every frame.
     void Update() override;
     void OnKeyDown(SDLKey sym) override;
     // The area the fast passes draw, while they are the ones chosen.
@@ -38,6 +40,10 @@ public:
 private:
     // Whether the fast passes draw the next frame.
     bool FastPasses() const;
+
+    // Brings the cache up to the frames the fast pass drew and takes it back from it: the
+    // next fast frame loads it anew.
+    void TakeBackCache();
 
     // The passes as the rule reads, pixel by pixel through GetPixel and PutPixel: they
     // draw every screen the fast passes do not, and say what the fast passes compute.

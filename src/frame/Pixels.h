@@ -1,5 +1,5 @@
 // Pixels: one surface's pixels with its layout read once, for reading and writing single
-// pixels.
+// pixels and for finding its rows.
 #pragma once
 
 #include <SDL.h>
@@ -18,8 +18,8 @@ public:
         : surface(surface), format(surface->format), pixels(static_cast<Uint8*>(surface->pixels)),
           pitch(surface->pitch), width(surface->w), height(surface->h),
           bytesPerPixel(surface->format->BytesPerPixel), mustLock(SDL_MUSTLOCK(surface)),
-          palettized(surface->format->palette != nullptr), rByte(surface->format->Rshift / 8),
-          gByte(surface->format->Gshift / 8), bByte(surface->format->Bshift / 8) {}
+          rByte(surface->format->Rshift / 8), gByte(surface->format->Gshift / 8),
+          bByte(surface->format->Bshift / 8) {}
 
     // For 1, 2 and 4 bytes a pixel the channels are the raw value's low three bytes; for 3
     // they are the format's components, mapped through the format. Any other size reads
@@ -41,14 +41,18 @@ public:
             const Uint8 r = p[rByte];
             const Uint8 g = p[gByte];
             const Uint8 b = p[bByte];
-            return Color(r, g, b,
-                         palettized ? SDL_MapRGB(format, r, g, b) : Color::Pack(*format, r, g, b));
+            return Color(r, g, b, Color::Map(format, r, g, b));
         }
         case 4: std::memcpy(&v, p, 4); break;
         default: return Color(255, 255, 255, 0xFFFFFFFF);
         }
         return Color(Uint8(v), Uint8(v >> 8), Uint8(v >> 16), v);
     }
+
+    // The first pixel of row y, as a `Pixel` of the surface's size (Uint16 or Uint32; Uint8 for
+    // its bytes). Of a surface that must be locked, while it is.
+    template <typename Pixel> Pixel* Row(int y) const { return reinterpret_cast<Pixel*>(At(0, y)); }
+    int BytesPerPixel() const { return bytesPerPixel; }
 
     // Writes color.mapped at (x, y); positions outside are left alone. A surface that must
     // be locked is locked for the one pixel, and the pixel is skipped when that fails.
@@ -104,7 +108,6 @@ private:
     int height;
     int bytesPerPixel;
     bool mustLock;
-    bool palettized;
     // The bytes of red, green and blue within a 3-byte pixel.
     int rByte;
     int gByte;

@@ -1,7 +1,9 @@
 // Prismwarp: a picture warped and colour-cycled as fast as the machine draws it.
 #include <SDL.h>
 
+#include <exception>
 #include <new>
+#include <string>
 
 #include "effect/WarpEffect.h"
 #include "main/ErrorMsg.h"
@@ -47,10 +49,10 @@ int main(int, char*[]) {
     OpenClosedStandardStreams();
 #endif
     // Running out of memory has no text of its own: it takes that of the step it stopped,
-    // opening the window or loading the picture into the effect.
+    // opening the window, or loading the picture into the effect and drawing it.
     const char* outOfMemory = "Couldnt Set Display Mode!\n";
     try {
-        App app("Prismwarp", 320, 240, 0, false);
+        App app("Prismwarp", WarpEffect::kWidth, WarpEffect::kHeight, 0, false);
         outOfMemory = "Unable to Load Image make sure its in the directory!\n";
         app.handler = new WarpEffect();
         app.Run();
@@ -58,6 +60,12 @@ int main(int, char*[]) {
         return Report(error);
     } catch (const std::bad_alloc&) {
         return Report(ErrorMsg(outOfMemory));
+    } catch (const std::exception& error) {
+        // A fault of the program's own: shown in its own words rather than ending the
+        // program without a box.
+        return Report(ErrorMsg(std::string(error.what()) + "\n"));
+    } catch (...) {
+        return Report(ErrorMsg("Unknown exception\n"));
     }
     return 0;
 }

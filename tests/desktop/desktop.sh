@@ -1,54 +1,18 @@
 # Desktop test helpers: a private X server with a window manager, the program started in a
-# scratch folder, polling with time limits, and measures of screenshots. Sourced by the
-# desktop test scripts. Every process started here is ended here, by its id.
+# scratch folder, and measures of screenshots, beside the checks of every test script
+# (checks.sh). Sourced by the desktop test scripts. Every process started here is ended
+# here, by its id.
 # shellcheck shell=bash disable=SC2034 # results such as exit_status are read by the test scripts
 
-set -euo pipefail
+# shellcheck source=tests/support/checks.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 
-readonly skip_status=77 # the tests' SKIP_RETURN_CODE
-
-scratch=""
 xvfb_pid=""
 wm_pid=""
 program_pid=""
 window=""
 exit_status=""
 exit_ms=""
-
-fail() {
-    printf 'FAIL: %s\n' "$*" >&2
-    if [[ -n $scratch && -s $scratch/stderr ]]; then
-        printf -- '--- program stderr:\n' >&2
-        tail -n 20 "$scratch/stderr" >&2
-    fi
-    exit 1
-}
-
-skip() {
-    printf 'SKIP: %s\n' "$*"
-    exit "$skip_status"
-}
-
-step() {
-    printf '* %s\n' "$*"
-}
-
-now_ms() {
-    # EPOCHREALTIME is seconds and microseconds, with the locale's decimal point.
-    echo $((${EPOCHREALTIME//[!0-9]/} / 1000))
-}
-
-# Runs "$@" every 50 ms until it succeeds; fails once `seconds` have passed. The limits are
-# generous: they only keep a hung program from hanging the test.
-poll() {
-    local seconds=$1
-    shift
-    local deadline=$(($(now_ms) + seconds * 1000))
-    until "$@"; do
-        (($(now_ms) < deadline)) || return 1
-        sleep 0.05
-    done
-}
 
 # --- X server and window manager -----------------------------------------------------------
 
@@ -350,4 +314,40 @@ plain_shots_in_a_row() {
         plain_run=0
     fi
     ((plain_run >= count))
+}
+
+# --- Using the window -----------------------------------------------------------------------
+
+# The overlay holds mixed channels at 255, so a large share of pixels is saturated in most
+# frames; the warp alone wraps channels instead and saturates about one pixel in a hundred.
+readonly overlay_share=0.3 plain_share=0.1
+
+overlay_shown() {
+    shot overlay && greater "$(saturated_share overlay)" "$overlay_share"
+}
+
+# Up turns the overlay on and Down turns it off again, each pressed in `window` by the
+# command `press KEY`; shot `before`, taken last, shows the window before the keys.
+expect_overlay_keys() {
+    local press=$1 before=$2 share
+    share=$(saturated_share "$before")
+    greater "$plain_share" "$share" ||
+        fail "$share of the pixels are saturated without the overlay, expected below $plain_share"
+    "$press" Up
+    poll 10 overlay_shown || fail "no frame with the overlay within 10 s of Up"
+    expect_running "after Up"
+    "$press" Down
+    plain_run=0
+    poll 10 plain_shots_in_a_row plain "$plain_share" 4 ||
+        fail "the overlay was still showing 10 s after Down"
+    expect_running "after Down"
+}
+
+# Closes the program's window through the window manager: the program ends within
+# `seconds`, with status 0.
+close_window() {
+    local seconds=$1
+    wmctrl -F -c Prismwarp || fail "wmctrl could not close the window"
+    wait_for_exit "$seconds"
+    ((exit_status == 0)) || fail "exit status $exit_status after the close, expected 0"
 }

@@ -7,8 +7,7 @@
 # shellcheck source=tests/desktop/desktop.sh
 source "$(dirname "$0")/desktop.sh"
 
-program=$1
-picture=$2
+program=$1 picture=$2
 
 if [[ ${3:-} != once ]]; then
     for round in 1 2 3; do

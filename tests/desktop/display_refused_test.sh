@@ -6,8 +6,7 @@
 # shellcheck source=tests/desktop/desktop.sh
 source "$(dirname "$0")/desktop.sh"
 
-program=$1
-picture=$2
+program=$1 picture=$2
 
 readonly expected_stderr=$'Authorization required, but no authorization protocol specified\n\n'\
 $'error: XDG_RUNTIME_DIR is invalid or not set in the environment.\n'\

@@ -9,10 +9,7 @@
 # shellcheck source=tests/desktop/desktop.sh
 source "$(dirname "$0")/desktop.sh"
 
-program=$1
-picture=$2
-case_name=$3
-tool=$4
+program=$1 picture=$2 case_name=$3 tool=$4
 
 # Case: screen depth, whether lsd.bmp is there, how the box is dismissed, the message.
 case $case_name in

@@ -5,8 +5,7 @@
 # shellcheck source=tests/desktop/desktop.sh
 source "$(dirname "$0")/desktop.sh"
 
-program=$1
-picture=$2
+program=$1 picture=$2
 
 # CPU time is counted in clock ticks. A program that draws uses a large share of a core,
 # even on a busy machine; one that waits uses none, but for a tick now and then for the
@@ -77,6 +76,4 @@ for way in minimised unmapped; do
 done
 
 step "closing the window ends the program with status 0"
-wmctrl -F -c Prismwarp || fail "wmctrl could not close the window"
-wait_for_exit 5
-((exit_status == 0)) || fail "exit status $exit_status, expected 0"
+close_window 5

@@ -9,9 +9,7 @@
 # shellcheck source=tests/desktop/desktop.sh
 source "$(dirname "$0")/desktop.sh"
 
-program=$1
-picture=$2
-hook=$3
+program=$1 picture=$2 hook=$3
 
 readonly frames_seen=30
 

@@ -7,12 +7,7 @@
 # shellcheck source=tests/desktop/desktop.sh
 source "$(dirname "$0")/desktop.sh"
 
-program=$1
-picture=$2
-hook=$3
-window_pixels=$4
-depth=$5
-overlay=$6
+program=$1 picture=$2 hook=$3 window_pixels=$4 depth=$5 overlay=$6
 
 # Frames before and after the factor's first reset (in the twelfth frame).
 readonly frames=(5 40)

@@ -13,8 +13,10 @@
 namespace {
 
 // The program's start, the cycle's, a value before a reset, the last one, one on neither
-// course, and one below 2^-8.
-const float kStarts[] = {1.0f, 0.0f, 9.5f, 9.99999046f, 3.14159f, 0.00005f};
+// course, one below 2^-8, and factors set from outside up to the largest float below 2^24,
+// the edge of those the segments cover, which reset after their first pixel.
+const float kStarts[] = {1.0f,  0.0f,   9.5f,     9.99999046f, 3.14159f,   0.00005f,
+                         16.0f, 100.5f, 4097.25f, 1048575.0f,  8388607.0f, 16777215.0f};
 
 TEST(FactorSegments, FrameScalesAsTheSteppedFactor) {
     const int kPixels = 76800;
@@ -51,8 +53,8 @@ TEST(FactorSegments, CoursesAreTheSteppedFactor) {
     const struct {
         float start;
         int length; // 0: as long as stepping says
-    } courses[] = {{1.0f, 908766}, {0.0f, 1008667}, {9.5f, 0},    {9.99999046f, 1},
-                   {3.14159f, 0},  {0.00005f, 0},   {0.0001f, 0}, {15.0f, 1}};
+    } courses[] = {{1.0f, 908766}, {0.0f, 1008667}, {9.5f, 0},  {9.99999046f, 1}, {3.14159f, 0},
+                   {0.00005f, 0},  {0.0001f, 0},    {15.0f, 1}, {16777215.0f, 1}};
     for (const auto& course : courses) {
         SCOPED_TRACE("from " + std::to_string(course.start));
         const std::vector<FactorSegment> segments = FactorSegments::CourseFrom(course.start);
@@ -72,13 +74,23 @@ TEST(FactorSegments, CoursesAreTheSteppedFactor) {
             EXPECT_EQ(pixel, course.length);
         }
     }
+    // And the check the courses pass at start-up agrees: a check that failed would keep every
+    // frame exact, stepped pixel by pixel, and only this would show it.
+    EXPECT_TRUE(FactorSegments::CoursesHold());
 }
 
-TEST(FactorSegments, CoversFactorsFromZeroToBelowSixteen) {
+// Below 2^24 a factor is a 24-bit significand shifted right; at 2^24 the shift would be to the
+// left. FrameScalesAsTheSteppedFactor holds the segments to the plain arithmetic up to the
+// last float below 2^24, and FrameEqualityTest the frames on both sides of it.
+TEST(FactorSegments, CoversFactorsFromZeroToBelowTwoToThe24) {
     EXPECT_TRUE(FactorSegments::Covers(0.0f));
+    EXPECT_TRUE(FactorSegments::Covers(-0.0f));
     EXPECT_TRUE(FactorSegments::Covers(9.99999046f));
-    EXPECT_TRUE(FactorSegments::Covers(15.9f));
-    EXPECT_FALSE(FactorSegments::Covers(16.0f));
+    EXPECT_TRUE(FactorSegments::Covers(16.0f));
+    EXPECT_TRUE(FactorSegments::Covers(16777215.0f));
+    EXPECT_FALSE(FactorSegments::Covers(16777216.0f));
+    EXPECT_FALSE(FactorSegments::Covers(16777218.0f));
+    EXPECT_FALSE(FactorSegments::Covers(std::numeric_limits<float>::infinity()));
     EXPECT_FALSE(FactorSegments::Covers(-0.001f));
     EXPECT_FALSE(FactorSegments::Covers(std::numeric_limits<float>::quiet_NaN()));
 }

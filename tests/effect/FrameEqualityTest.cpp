@@ -163,8 +163,12 @@ TEST_P(FrameEquality, FramesFromTheStartWithTheOverlayToggled) {
     const std::map<int, SDLKey> presses = {
         {2, SDLK_UP},  {5, SDLK_DOWN},  {11, SDLK_UP}, {12, SDLK_UP},   {14, SDLK_DOWN},
         {17, SDLK_UP}, {26, SDLK_DOWN}, {31, SDLK_UP}, {38, SDLK_DOWN}, {50, SDLK_UP}};
-    const int frames =
-        ScreenRows::Fit(app->screen.surface, WarpEffect::kWidth, WarpEffect::kHeight) ? 70 : 40;
+    const bool fits = ScreenRows::Fit(app->screen.surface, WarpEffect::kWidth, WarpEffect::kHeight);
+    // Where the screen fits them the fast passes draw, and are the ones compared: a start-up
+    // check that failed would leave the plain passes drawing both sides.
+    warpFactor = 1.0f;
+    ASSERT_EQ(ours->DrawsOver({0, 0, kWidth, kHeight}), fits);
+    const int frames = fits ? 70 : 40;
     Start(1.0f);
     for (int frame = 0; frame < frames; ++frame) {
         // Keys are handled after a frame's Update, so they show from the next frame on.
@@ -176,11 +180,14 @@ TEST_P(FrameEquality, FramesFromTheStartWithTheOverlayToggled) {
 
 // Factors the program does not start from: the cycle's start, one on neither of the
 // factor's courses, the last value before a reset, values from which a reset comes within
-// the first frame, a factor below 2^-8, ones the fast pass leaves to the plain one (below
-// 0, above 10) and the program's own start.
+// the first frame, a factor below 2^-8, factors set from outside above 10 up to the largest
+// the fast pass covers (below 2^24, reset after their first pixel), ones it leaves to the
+// plain one (below 0, 2^24, whose products all end in eight 0 bits, and the float after it,
+// whose do not) and the program's own start.
 TEST_P(FrameEquality, FramesFromOtherFactors) {
-    const float starts[] = {0.0f,     4.2f,    9.99999046f, 9.5f, 0.00005f,
-                            3.14159f, -0.001f, 12.0f,       1.0f};
+    const float starts[] = {0.0f,        4.2f,    9.99999046f, 9.5f,        0.00005f,   3.14159f,
+                            12.0f,       16.0f,   100.5f,      4097.25f,    1048575.0f, 8388607.0f,
+                            16777215.0f, -0.001f, 16777216.0f, 16777218.0f, 1.0f};
     for (const float start : starts) {
         SCOPED_TRACE("starting from " + std::to_string(start));
         Start(start);
@@ -201,6 +208,12 @@ TEST_P(FrameEquality, ChangedCacheIsDrawnFrom) {
     }
     for (int frame = 1; frame < 4; ++frame)
         if (!Frame(frame, true)) return;
+}
+
+// The ring's step carries all but 2,060 of the 76,800 positions. A wrong step would leave the
+// frames exact, with the moves doing its work one position at a time: only this shows it.
+TEST(FastWarpPlan, TheStepCarriesAllButAFewPositions) {
+    EXPECT_EQ(FastWarp::OffStepPositions(), 2060);
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, FrameEquality, testing::ValuesIn(kSetups),

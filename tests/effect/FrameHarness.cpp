@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "Events.h"
 #include "effect/WarpEffect.h"
 #include "main/ErrorMsg.h"
 
@@ -17,16 +18,10 @@ public:
 
     void Update() override {
         WarpEffect::Update();
-        if (--left == 0) Push(SDL_QUIT, SDLK_UNKNOWN);
+        if (--left == 0) Push(Quit());
     }
 
-    static void Push(Uint8 type, SDLKey sym) {
-        SDL_Event event = {};
-        event.type = type;
-        if (type == SDL_KEYDOWN) {
-            event.key.state = SDL_PRESSED;
-            event.key.keysym.sym = sym;
-        }
+    static void Push(SDL_Event event) {
         if (SDL_PushEvent(&event) != 0) throw ErrorMsg("SDL_PushEvent failed");
     }
 
@@ -42,11 +37,11 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     try {
-        App app("Prismwarp", 320, 240, 0, false);
+        App app("Prismwarp", WarpEffect::kWidth, WarpEffect::kHeight, 0, false);
         auto* effect = new CountedFrames(frames);
         app.handler = effect;
         // The overlay is on from the second frame: the events of a frame come after it.
-        CountedFrames::Push(SDL_KEYDOWN, SDLK_UP);
+        CountedFrames::Push(Key(SDL_KEYDOWN, SDLK_UP));
         app.Run();
         if (effect->blendEnabled != 1) {
             std::fprintf(stderr, "the Up key did not reach the effect\n");

@@ -1,5 +1,6 @@
 // PictureFlavours: every BMP layout SDL reads, from 1x1 to thousands of pixels each way,
-// fills the colour cache from the surface it gives, and a frame with the overlay on runs.
+// fills the colour cache from the surface it gives, and the fast passes draw a frame with the
+// overlay on from it as the plain passes do.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,9 @@
 #include "BmpFlavours.h"
 #include "ColorPrinter.h"
 #include "ScratchDir.h"
+#include "SurfaceDifference.h"
+#include "SurfaceLoan.h"
+#include "effect/ScreenRows.h"
 #include "effect/WarpEffect.h"
 
 using bmpflavours::Flavour;
@@ -54,7 +58,8 @@ bmpflavours::Rgb Decoded(const Image& image, int x, int y) {
 
 class PictureFlavours : public testing::TestWithParam<std::tuple<Flavour, Size>> {
 protected:
-    static void SetUpTestSuite() { app = new App("Prismwarp", 320, 240, 0, false); }
+    // A 32-bit screen, which the fast passes draw on.
+    static void SetUpTestSuite() { app = new App("Prismwarp", 320, 240, 32, false); }
     static void TearDownTestSuite() {
         delete app;
         app = nullptr;
@@ -99,11 +104,26 @@ TEST_P(PictureFlavours, CacheHoldsThePictureAndBlackOutside) {
         }
     }
 
-    // A warp pass and a blend pass over a real screen.
-    effect->app = app;
-    effect->OnKeyDown(SDLK_UP);
+    // A frame with the overlay on: the fast passes on the screen, the plain ones on a copy.
+    SDL_Surface* screen = app->screen.surface;
+    ASSERT_TRUE(ScreenRows::Fit(screen, WarpEffect::kWidth, WarpEffect::kHeight));
+    auto plain = std::make_unique<WarpEffect>();
+    plain->path = CpuPath::Plain;
+    Image plainScreen;
+    plainScreen.surface = SDL_ConvertSurface(screen, screen->format, SDL_SWSURFACE);
+    ASSERT_NE(plainScreen.surface, nullptr) << SDL_GetError();
+    for (WarpEffect* drawing : {effect.get(), plain.get()}) {
+        drawing->app = app;
+        drawing->OnKeyDown(SDLK_UP);
+    }
+    warpFactor = 1.0f;
     effect->Update();
-    EXPECT_EQ(effect->blendEnabled, 1);
+    {
+        const SurfaceLoan loan(app->screen, plainScreen.surface);
+        warpFactor = 1.0f;
+        plain->Update();
+    }
+    EXPECT_EQ(FirstDifference(screen, plainScreen.surface), "");
 }
 
 std::string CaseName(const testing::TestParamInfo<std::tuple<Flavour, Size>>& info) {

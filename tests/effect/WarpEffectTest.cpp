@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +14,7 @@
 #include "ColorPrinter.h"
 #include "Events.h"
 #include "ScratchDir.h"
+#include "SurfaceDifference.h"
 #include "SurfaceLoan.h"
 #include "effect/Factor.h"
 #include "main/ErrorMsg.h"
@@ -31,10 +32,11 @@ Rgb Picture(int x, int y) {
     return {Uint8(i), Uint8(i >> 8), Uint8(0x40 | (i >> 16))};
 }
 
-float FactorAfter(float f, long steps) {
-    for (long i = 0; i < steps; ++i)
-        f = Factor::Advance(f);
-    return f;
+// The cache entry the effect makes of the picture's pixel (x, y): a 24-bit BMP loads with red
+// in the high byte, and a pixel of 3 bytes keeps its components and their value in that layout.
+Color Cached(int x, int y) {
+    const Rgb c = Picture(x, y);
+    return Color(c.r, c.g, c.b, Uint32(c.r << 16 | c.g << 8 | c.b));
 }
 
 Uint32 RawPixel(const SDL_Surface* s, int x, int y) {
@@ -65,6 +67,17 @@ template <typename Expected> void ExpectScreen(const SDL_Surface* s, Expected ex
     EXPECT_EQ(wrong, 0) << "pixels differ";
 }
 
+// A screen of `bits` of the test's own, whatever the video driver gives (under Wine, SDL
+// 1.2's dummy driver gives one the fast passes do not draw on): 32 as the desktop's, 16 as
+// RGB565, 8 palettized.
+SDL_Surface* OwnScreen(int bits) {
+    switch (bits) {
+    case 32: return SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    case 16: return SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 16, 0xF800, 0x07E0, 0x001F, 0);
+    default: return SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 8, 0, 0, 0, 0);
+    }
+}
+
 class WarpTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -78,16 +91,20 @@ protected:
         effect->path = CpuPath::Plain;
     }
 
-    // The cache entry the constructor makes of the picture's pixel (x, y).
-    Color Cached(int x, int y) const {
-        const Rgb c = Picture(x, y);
-        return Color(effect->image, c.r, c.g, c.b);
-    }
-
     SDL_Surface* Screen() const { return app.screen.surface; }
+
+    // Lends the App a screen of `bits` of the test's own (OwnScreen) for the rest of the test.
+    void LendScreen(int bits) {
+        ownScreen.surface = OwnScreen(bits);
+        ASSERT_NE(ownScreen.surface, nullptr) << SDL_GetError();
+        loan.emplace(app.screen, ownScreen.surface);
+        ASSERT_EQ(Screen()->format->BitsPerPixel, bits);
+    }
 
     ScratchDir dir;
     App app{"Prismwarp", 320, 240, 0, false};
+    Image ownScreen;
+    std::optional<SurfaceLoan> loan; // ends before the screen and the App it was lent to
     std::unique_ptr<WarpEffect> effect;
 };
 
@@ -96,30 +113,31 @@ protected:
 struct IndexCase {
     int x, y;         // screen position; its entry is d = x * 240 + y
     int fromX, fromY; // the picture pixel whose colour it shows
+    Rgb drawn;        // that colour times the factor after d steps from 1.0
 };
 
 // The entry read is s = 240 * y + x + 241, already rewritten in this pass when x - y >= 2.
 const IndexCase kIndexCases[] = {
-    {0, 0, 1, 1}, // s = 241
-    {1, 0, 1, 2}, // s = 242
-    {0, 1, 2, 1}, // s = 481
-    // d = 1,200, s = 246, which was rewritten at d = 246 with entry 1,682, pixel (7, 2).
-    {5, 0, 7, 2},
-    // d = 76,799, s = 57,920, rewritten in turn from 19,682, from 803, from 20,164.
-    {319, 239, 84, 4},
+    {0, 0, 1, 1, {241, 0, 64}}, // s = 241; the factor is 1
+    // s = 242; (242, 0, 64) times 1.00240326 is 242.58, 0, 64.15.
+    {1, 0, 1, 2, {242, 0, 64}},
+    // s = 481; (225, 1, 64) times 1.00001001 is 225.002, 1.00001, 64.0006.
+    {0, 1, 2, 1, {225, 1, 64}},
+    // d = 1,200, s = 246, which was rewritten at d = 246 with entry 1,682, pixel (7, 2):
+    // (146, 6, 64) times 1.01201630 is 147.75, 6.07, 64.77.
+    {5, 0, 7, 2, {147, 6, 64}},
+    // d = 76,799, s = 57,920, rewritten in turn from 19,682, from 803, from 20,164: (196, 78,
+    // 64) times 1.76903296 is 346.73, 137.98, 113.22, and 346 keeps its low 8 bits, 90.
+    {319, 239, 84, 4, {90, 137, 113}},
 };
 
 TEST_F(WarpTest, FirstFrameReadsTheCacheTransposedAndInPlace) {
     effect->Update();
     for (const IndexCase& c : kIndexCases) {
         SCOPED_TRACE("position " + std::to_string(c.x) + "," + std::to_string(c.y));
-        const Color want = Cached(c.fromX, c.fromY);
-        EXPECT_EQ(effect->Cache()[c.x * kH + c.y], want);
-        const float f = FactorAfter(1.0f, c.x * kH + c.y);
-        EXPECT_EQ(
-            Decoded(Screen()->format, RawPixel(Screen(), c.x, c.y)),
-            Decoded(Screen()->format, Mapped(Screen(), Factor::Scale(want.r, f),
-                                             Factor::Scale(want.g, f), Factor::Scale(want.b, f))));
+        EXPECT_EQ(effect->Cache()[c.x * kH + c.y], Cached(c.fromX, c.fromY));
+        EXPECT_EQ(Decoded(Screen()->format, RawPixel(Screen(), c.x, c.y)),
+                  Decoded(Screen()->format, Mapped(Screen(), c.drawn.r, c.drawn.g, c.drawn.b)));
     }
 }
 
@@ -139,9 +157,10 @@ TEST_F(WarpTest, FirstResetComesInTheTwelfthFrame) {
     }
     EXPECT_EQ(steps, 908766);
 
+    // 12 frames end 12 * 76,800 - 908,766 = 12,834 steps after the reset.
     for (int frame = 0; frame < 12; ++frame)
         effect->Update();
-    EXPECT_EQ(warpFactor, FactorAfter(0.0f, 12 * kPixels - 908766));
+    EXPECT_EQ(warpFactor, 0.128327757f);
     const Color c = effect->Cache()[266 * kH + 126];
     EXPECT_NE(Color(c.r, c.g, c.b, 0), Color(0, 0, 0, 0));
     EXPECT_EQ(RawPixel(Screen(), 266, 126), Mapped(Screen(), 0, 0, 0));
@@ -161,24 +180,24 @@ TEST_F(WarpTest, CycleFromZeroEndsOnTheExactSum) {
         ++steps;
     } while (f != 0.0f && steps < 2000000);
     EXPECT_EQ(steps, 1008667);
+    EXPECT_EQ(last, 9.99999046f);
     const double sum = double(last) + double(0.00001f);
     EXPECT_GT(sum, 10.0);
     EXPECT_LT(sum, 10.0000005);
     EXPECT_EQ(float(sum), 10.0f);
 
     // In the pass: (0, 0) is drawn with the last factor, (0, 1) with 0, (0, 2) one step on.
-    warpFactor = last;
+    // They show pixels (1, 1), (2, 1) and (3, 1): (241, 0, 64) times 9.99999046 is 2409.998,
+    // 0, 639.9994, whose low 8 bits are 105, 0, 127; the others are 0 and below 0.003.
+    warpFactor = 9.99999046f;
     effect->Update();
-    const float factors[] = {last, 0.0f, Factor::Advance(0.0f)};
-    for (int y = 0; y < 3; ++y) {
-        const Color c = effect->Cache()[y];
-        const float g = factors[y];
+    const Rgb drawn[] = {{105, 0, 127}, {0, 0, 0}, {0, 0, 0}};
+    for (int y = 0; y < 3; ++y)
         EXPECT_EQ(Decoded(Screen()->format, RawPixel(Screen(), 0, y)),
-                  Decoded(Screen()->format, Mapped(Screen(), Factor::Scale(c.r, g),
-                                                   Factor::Scale(c.g, g), Factor::Scale(c.b, g))))
+                  Decoded(Screen()->format, Mapped(Screen(), drawn[y].r, drawn[y].g, drawn[y].b)))
             << "at 0," << y;
-    }
-    EXPECT_EQ(warpFactor, FactorAfter(0.0f, kPixels - 1));
+    // 76,800 steps on from the last factor: 76,799 from 0.
+    EXPECT_EQ(warpFactor, 0.768665075f);
 }
 
 struct ScaleCase {
@@ -234,8 +253,7 @@ TEST(WarpEffectPicture, SmallerPictureLeavesTheRestBlack) {
     WriteBmp24(dir.File("lsd.bmp"), 100, 50, Picture);
     dir.Enter();
     auto effect = std::make_unique<WarpEffect>();
-    const Rgb inside = Picture(99, 49);
-    EXPECT_EQ(effect->Cache()[99 * kH + 49], Color(effect->image, inside.r, inside.g, inside.b));
+    EXPECT_EQ(effect->Cache()[99 * kH + 49], Cached(99, 49));
     for (int i : {100 * kH, 50, 99 * kH + 50, kPixels - 1})
         EXPECT_EQ(effect->Cache()[i], Color(0, 0, 0, 0)) << "entry " << i;
 }
@@ -289,8 +307,7 @@ protected:
 
     // A 32-bit screen of the test's own, whatever depth the video driver gives.
     void SetUp() override {
-        screen.surface =
-            SDL_CreateRGBSurface(SDL_SWSURFACE, 320, 240, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+        screen.surface = OwnScreen(32);
         ASSERT_NE(screen.surface, nullptr) << SDL_GetError();
         loan = std::make_unique<SurfaceLoan>(app.screen, screen.surface);
     }
@@ -364,9 +381,7 @@ class OverlayKeys : public WarpTest, public ::testing::WithParamInterface<KeyCas
 
 TEST_P(OverlayKeys, UpSwitchesOnAndDownOff) {
     std::vector<SDL_Event> events = GetParam().events;
-    SDL_Event quit{};
-    quit.type = SDL_QUIT;
-    events.push_back(quit);
+    events.push_back(Quit());
     auto* scripted = new ScriptedWarp(events);
     app.handler = scripted;
     app.Run();
@@ -376,34 +391,30 @@ TEST_P(OverlayKeys, UpSwitchesOnAndDownOff) {
 INSTANTIATE_TEST_SUITE_P(Keys, OverlayKeys, ::testing::ValuesIn(kKeys),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A screen of `bits` of the test's own, whatever the video driver gives (under Wine, SDL
-// 1.2's dummy driver gives one the fast passes do not draw on): 32 as the desktop's, 16 as
-// RGB565, 8 palettized.
-SDL_Surface* OwnScreen(int bits) {
-    switch (bits) {
-    case 32: return SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 32, 0xFF0000, 0xFF00, 0xFF, 0);
-    case 16: return SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 16, 0xF800, 0x07E0, 0x001F, 0);
-    default: return SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 8, 0, 0, 0, 0);
+// Frames on a screen of the test's own of 32 and of 16 bits, which the fast passes draw on.
+class OwnScreenFrame : public WarpTest, public ::testing::WithParamInterface<int> {
+protected:
+    void SetUp() override {
+        WarpTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(LendScreen(GetParam()));
     }
-}
+};
 
-// The overlay mixes the warp frame, read back in raw-byte channels, with the picture.
-class OverlayFrame : public WarpTest, public ::testing::WithParamInterface<int> {};
-
-TEST_P(OverlayFrame, DiffersFromThePlainFrameByTheBlend) {
-    Image screen;
-    screen.surface = OwnScreen(GetParam());
-    ASSERT_NE(screen.surface, nullptr) << SDL_GetError();
-    const SurfaceLoan loan(app.screen, screen.surface);
-    const SDL_Surface* s = Screen();
-    ASSERT_EQ(s->format->BitsPerPixel, GetParam());
+// With the overlay on, the frame the program draws (an effect on its own path, the fast
+// passes on these screens) is the plain warp frame mixed with the picture as App::Blend mixes
+// them (its own worked values are BlendTest's), weighing the frame by the factor it ends on.
+TEST_P(OwnScreenFrame, WithTheOverlayIsThePlainFrameBlendedWithThePicture) {
+    SDL_Surface* s = Screen();
 
     effect->Update();
     const float alpha = warpFactor;
-    std::vector<Uint32> plain(kPixels);
-    for (int x = 0; x < kW; ++x)
-        for (int y = 0; y < kH; ++y)
-            plain[size_t(x * kH + y)] = RawPixel(s, x, y);
+    Image blended;
+    blended.surface = SDL_ConvertSurface(s, s->format, SDL_SWSURFACE);
+    ASSERT_NE(blended.surface, nullptr) << SDL_GetError();
+    {
+        const SurfaceLoan onBlended(app.screen, blended.surface);
+        app.Blend(app.screen, effect->image, 0, 0, kW, kH, alpha);
+    }
 
     warpFactor = 1.0f;
     auto overlaid = std::make_unique<WarpEffect>();
@@ -411,21 +422,8 @@ TEST_P(OverlayFrame, DiffersFromThePlainFrameByTheBlend) {
     overlaid->OnKeyDown(SDLK_UP);
     overlaid->Update();
     EXPECT_EQ(warpFactor, alpha);
-
-    const float w = 1.0f - alpha;
-    const auto mix = [&](Uint32 a, Uint8 b) {
-        const double v = std::min(Uint8(a) * double(alpha) + b * double(w), 255.0);
-        return Uint8(long(v));
-    };
-    ExpectScreen(s, [&](int x, int y) {
-        const Uint32 a = plain[size_t(x * kH + y)];
-        const Rgb b = Picture(x, y);
-        return Mapped(s, mix(a, b.r), mix(a >> 8, b.g), mix(a >> 16, b.b));
-    });
+    EXPECT_EQ(FirstDifference(s, blended.surface), "");
 }
-
-INSTANTIATE_TEST_SUITE_P(Screens, OverlayFrame, ::testing::Values(32, 16),
-                         [](const auto& info) { return "Bits" + std::to_string(info.param); });
 
 // --- What a frame draws over -------------------------------------------------------------
 
@@ -448,7 +446,8 @@ const DrawsOverCase kDrawsOver[] = {
     {"FastOneRowBeyond", 32, CpuPath::Baseline, 1.0f, {0, 1, kW, kH}, false},
     {"FastLeftOfIt", 32, CpuPath::Baseline, 1.0f, {-1, 0, 10, 10}, false},
     {"PlainPasses", 32, CpuPath::Plain, 1.0f, {0, 0, kW, kH}, false},
-    {"FactorTheFastPassesDoNotCover", 32, CpuPath::Baseline, 20.0f, {0, 0, kW, kH}, false},
+    {"LargestFactorTheFastPassesCover", 32, CpuPath::Baseline, 16777215.0f, {0, 0, kW, kH}, true},
+    {"FactorTheFastPassesDoNotCover", 32, CpuPath::Baseline, 16777216.0f, {0, 0, kW, kH}, false},
     {"ScreenTheFastPassesDoNotFit", 8, CpuPath::Baseline, 1.0f, {0, 0, kW, kH}, false},
 };
 
@@ -456,10 +455,7 @@ class DrawsOver : public WarpTest, public ::testing::WithParamInterface<DrawsOve
 
 TEST_P(DrawsOver, OnlyTheFastPassesAreaWhileTheyAreChosen) {
     const DrawsOverCase& c = GetParam();
-    Image screen;
-    screen.surface = OwnScreen(c.bits);
-    ASSERT_NE(screen.surface, nullptr) << SDL_GetError();
-    const SurfaceLoan loan(app.screen, screen.surface);
+    ASSERT_NO_FATAL_FAILURE(LendScreen(c.bits));
     effect->path = c.path;
     warpFactor = c.factor;
     EXPECT_EQ(effect->DrawsOver(c.area), c.drawsOver);
@@ -470,13 +466,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, DrawsOver, ::testing::ValuesIn(kDrawsOver),
 
 // What the fast passes say they draw over, they do: a frame drawn over a screen full of
 // something else, with the overlay off and on, is the frame drawn over a cleared one.
-class FastFrame : public WarpTest, public ::testing::WithParamInterface<int> {};
-
-TEST_P(FastFrame, OverwritesEveryPixelOfItsArea) {
-    Image screen;
-    screen.surface = OwnScreen(GetParam());
-    ASSERT_NE(screen.surface, nullptr) << SDL_GetError();
-    const SurfaceLoan loan(app.screen, screen.surface);
+TEST_P(OwnScreenFrame, OfTheFastPassesOverwritesEveryPixelOfItsArea) {
     SDL_Surface* s = Screen();
     const auto frame = [&](Uint8 fill, bool overlay) {
         SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, fill, fill ^ 0x5A, fill ^ 0xC3));
@@ -499,7 +489,7 @@ TEST_P(FastFrame, OverwritesEveryPixelOfItsArea) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, FastFrame, ::testing::Values(32, 16),
+INSTANTIATE_TEST_SUITE_P(Screens, OwnScreenFrame, ::testing::Values(32, 16),
                          [](const auto& info) { return "Bits" + std::to_string(info.param); });
 
 } // namespace

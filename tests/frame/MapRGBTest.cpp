@@ -1,6 +1,5 @@
-// Color::Map and ScreenRows::Pack: the inline mappings give what SDL_MapRGB gives, for every
-// colour.
-#include "effect/ScreenRows.h"
+// Color::Map and ChannelLayout::Pack: the inline mappings give what SDL_MapRGB gives, for
+// every colour.
 #include "frame/Color.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +48,7 @@ protected:
     Image image;
 };
 
-// Both the mapping of one colour and the one the fast passes pack screen rows with.
+// Both the mapping of one colour and the layout the fast passes pack screen rows with.
 TEST_P(MapRGB, TrueColourArithmeticEqualsSdlForAllChannelValues) {
     const SDL_PixelFormat* format = image.surface->format;
     long mismatches = 0;
@@ -64,12 +63,12 @@ TEST_P(MapRGB, TrueColourArithmeticEqualsSdlForAllChannelValues) {
             first = text;
         }
     };
-    const ScreenRows rows(image.surface);
+    const ChannelLayout layout(*format);
     for (int r = 0; r < 256; ++r) {
         for (int g = 0; g < 256; ++g) {
             for (int b = 0; b < 256; ++b) {
                 check("colour", r, g, b, Color(image, Uint8(r), Uint8(g), Uint8(b)).mapped);
-                check("row", r, g, b, rows.Pack(Uint32(r), Uint32(g), Uint32(b)));
+                check("row", r, g, b, layout.Pack(Uint32(r), Uint32(g), Uint32(b)));
             }
         }
     }

@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "BmpWriter.h"
 #include "ProgramRun.h"
@@ -19,13 +19,15 @@ Rgb Stripes(int x, int y) {
 }
 
 // The program started in `folder` under the given video driver, with the present hook
-// library preloaded to count its frames into a file of its own. The minute it is given
-// to start or to end only keeps a broken program from hanging the test.
+// library preloaded to count its frames into a file of its own, and with the hook's further
+// `settings`. The minute it is given to start or to end only keeps a broken program from
+// hanging the test.
 class Program {
 public:
-    Program(const ScratchDir& folder, const std::string& driver)
+    Program(const ScratchDir& folder, const std::string& driver,
+            const std::vector<std::string>& settings = {})
         : presented(logs.File("presented")),
-          run({PRISMWARP_PROGRAM}, Options(folder, driver, presented)) {}
+          run({PRISMWARP_PROGRAM}, Options(folder, driver, presented, settings)) {}
 
     ProgramRun& Run() { return run; }
 
@@ -36,20 +38,13 @@ public:
 
 private:
     static ProgramOptions Options(const ScratchDir& folder, const std::string& driver,
-                                  const std::string& presented) {
+                                  const std::string& presented, std::vector<std::string> settings) {
         ProgramOptions options;
         options.folder = folder.Path();
-        options.environment = {"SDL_VIDEODRIVER=" + driver,
-                               std::string("LD_PRELOAD=") + PRISMWARP_PRESENT_LOG_LIB,
-                               "PRISMWARP_PRESENT_LOG=" + presented, SanitizerOptions()};
+        settings.push_back("PRISMWARP_PRESENT_LOG=" + presented);
+        options.environment = WithPresentHook(settings);
+        options.environment.push_back("SDL_VIDEODRIVER=" + driver);
         return options;
-    }
-
-    // A sanitized build would otherwise refuse a library loaded ahead of its runtime.
-    static std::string SanitizerOptions() {
-        const char* given = std::getenv("ASAN_OPTIONS");
-        return std::string("ASAN_OPTIONS=") + (given ? std::string(given) + ":" : "") +
-               "verify_asan_link_order=0";
     }
 
     // In this order: the run writes into the folder.
@@ -94,6 +89,45 @@ TEST_P(ProgramFailure, ReportsOnStderrAndExitsWithStatus1WithoutAFrame) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Program, ProgramFailure, ::testing::ValuesIn(kFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct ThrowCase {
+    const char* name;
+    const char* type; // what the present hook throws (PRISMWARP_THROW)
+    const char* err;
+};
+
+std::ostream& operator<<(std::ostream& out, const ThrowCase& c) {
+    return out << c.name;
+}
+
+const ThrowCase kThrows[] = {
+    {"StandardException", "runtime_error", "Unhandled Exception: thrown by the present hook\n\n"},
+    {"NoClass", "int", "Unhandled Exception: Unknown exception\n\n"},
+};
+
+class ProgramFault : public ::testing::TestWithParam<ThrowCase> {};
+
+// An exception of a type that is not the program's own, thrown while it draws (here from its
+// second present, by the hook), is reported as the program's errors are, never let out of
+// main to end the program without a word.
+TEST_P(ProgramFault, ExceptionOfAnyTypeIsReportedWithStatus1) {
+    const ThrowCase& c = GetParam();
+    ScratchDir folder;
+    WriteBmp24(folder.File("lsd.bmp"), 320, 240, Stripes);
+
+    Program program(folder, "dummy",
+                    {"PRISMWARP_THROW_AT=2", std::string("PRISMWARP_THROW=") + c.type});
+    ProgramRun& run = program.Run();
+    ASSERT_TRUE(run.AwaitExit(60)) << "still running after a minute";
+    ASSERT_LT(run.Status(), 128) << "ended by signal " << run.Status() - 128
+                                 << ", stderr: " << run.Err();
+    EXPECT_EQ(run.Status(), 1);
+    EXPECT_EQ(run.Err(), c.err);
+    EXPECT_EQ(program.Frames(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Program, ProgramFault, ::testing::ValuesIn(kThrows),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct RunCase {

@@ -2,24 +2,23 @@
 # Building by hand needs SDL 1.2 alone: configuring the project where neither GoogleTest
 # nor Google Benchmark can be found succeeds, and says in one line each what is left out.
 # Usage: hand_build_test.sh PROJECT_SOURCE_DIR
-set -euo pipefail
-
+# shellcheck source=tests/support/checks.sh
+source "$(dirname "$0")/../support/checks.sh"
 project=$1
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/prismwarp-hand-build.XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
+scratch_folder hand-build
 
-fail() {
-    echo "FAIL: $*" >&2
+# Fails, showing what configuring printed.
+fail_configuring() {
     sed 's/^/  | /' "$scratch/configure.log" >&2
-    exit 1
+    fail "$@"
 }
 
-echo "* cmake -S . -B build, without GoogleTest and Google Benchmark"
+step "cmake -S . -B build, without GoogleTest and Google Benchmark"
 LC_ALL=C cmake -S "$project" -B "$scratch/build" -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON \
     -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON >"$scratch/configure.log" 2>&1 ||
-    fail "configuring failed"
+    fail_configuring "configuring failed"
 grep -q 'Google Benchmark not found: the benchmarks are not built' "$scratch/configure.log" ||
-    fail "no word that the benchmarks are left out"
+    fail_configuring "no word that the benchmarks are left out"
 grep -q 'GoogleTest not found: the tests are not built' "$scratch/configure.log" ||
-    fail "no word that the tests are left out"
+    fail_configuring "no word that the tests are left out"
 echo "  configured"

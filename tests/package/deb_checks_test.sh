@@ -3,18 +3,9 @@
 # and notes are shown), desktop-file-validate accepts its menu entry, and it holds exactly
 # the files of the install, with the program's libraries among its dependencies.
 # Usage: deb_checks_test.sh DIST VERSION
-set -euo pipefail
-dist=$1
-version=$2
-
-fail() {
-    printf 'FAIL: %s\n' "$*" >&2
-    exit 1
-}
-skip() {
-    printf 'SKIP: %s\n' "$*"
-    exit 77
-}
+# shellcheck source=tests/support/checks.sh
+source "$(dirname "$0")/../support/checks.sh"
+dist=$1 version=$2
 
 for tool in dpkg dpkg-deb lintian desktop-file-validate; do
     command -v "$tool" >/dev/null ||
@@ -22,10 +13,9 @@ for tool in dpkg dpkg-deb lintian desktop-file-validate; do
 done
 deb=$dist/prismwarp_${version}_$(dpkg --print-architecture).deb
 [[ -f $deb ]] || skip "no $deb: scripts/package.sh makes it"
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/prismwarp-deb.XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
+scratch_folder deb
 
-echo "* lintian finds no error"
+step "lintian finds no error"
 # lintian's own locale and home, whatever the caller's are. It fails on an error found, and
 # when it could not check the package at all.
 status=0
@@ -35,7 +25,7 @@ grep -v '^running with root privileges' "$scratch/lintian.log" | sed 's/^/  | /'
 ! grep -q '^E: ' "$scratch/lintian.log" || fail "lintian reports errors"
 ((status == 0)) || fail "lintian could not check the package (status $status)"
 
-echo "* it holds exactly the files of the install"
+step "it holds exactly the files of the install"
 dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | LC_ALL=C sort >"$scratch/files"
 LC_ALL=C sort >"$scratch/expected" <<'FILES'
 ./usr/bin/prismwarp
@@ -48,14 +38,14 @@ LC_ALL=C sort >"$scratch/expected" <<'FILES'
 FILES
 diff -u "$scratch/expected" "$scratch/files" || fail "the package's files differ from the expected ones"
 
-echo "* it depends on SDL 1.2 and the C++ runtime"
+step "it depends on SDL 1.2 and the C++ runtime"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "  Depends: $depends"
 for library in libc6 libsdl1.2 libstdc++6; do
     [[ $depends == *"$library"* ]] || fail "no $library* among the dependencies"
 done
 
-echo "* its menu entry is valid, and starts the program in the picture's folder"
+step "its menu entry is valid, and starts the program in the picture's folder"
 dpkg-deb -x "$deb" "$scratch/root"
 entry=$scratch/root/usr/share/applications/prismwarp.desktop
 desktop-file-validate "$entry" || fail "desktop-file-validate rejects the menu entry"

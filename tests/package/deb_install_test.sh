@@ -10,9 +10,7 @@
 # Usage: deb_install_test.sh DIST VERSION ROOT
 # shellcheck source=tests/desktop/desktop.sh
 source "$(dirname "$0")/../desktop/desktop.sh"
-dist=$1
-version=$2
-root=$3
+dist=$1 version=$2 root=$3
 # There while this test has the package installed.
 readonly marker=$root/deb-installed-by-test
 readonly entry=/usr/share/applications/prismwarp.desktop
@@ -107,9 +105,7 @@ shot_differs() {
 poll 10 shot_differs || fail "the window did not change within 10 s"
 
 step "closing the window ends it with status 0"
-wmctrl -F -c Prismwarp || fail "wmctrl could not close the window"
-wait_for_exit 10
-((exit_status == 0)) || fail "exit status $exit_status, expected 0"
+close_window 10
 
 step "typed in a folder of the user's own without lsd.bmp, it reports the missing picture"
 start_program /usr/bin/prismwarp "$scratch/run"

@@ -4,16 +4,10 @@
 # the man page and the docs, and the menu entry and the man page name the picture's folder
 # under the prefix, not the one a package uses.
 # Usage: install_test.sh BUILD_DIR
-set -euo pipefail
+# shellcheck source=tests/support/checks.sh
+source "$(dirname "$0")/../support/checks.sh"
 build=$1
-
-fail() {
-    printf 'FAIL: %s\n' "$*" >&2
-    exit 1
-}
-
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/prismwarp-install.XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
+scratch_folder install
 readonly files="bin/prismwarp
 share/applications/prismwarp.desktop
 share/doc/prismwarp/changelog.gz
@@ -35,12 +29,12 @@ check_install() {
         fail "the man page does not name $prefix/share/prismwarp/lsd.bmp"
 }
 
-echo "* cmake --install --prefix PREFIX"
+step "cmake --install --prefix PREFIX"
 cmake --install "$build" --prefix "$scratch/prefix" >"$scratch/install.log" 2>&1 ||
     { cat "$scratch/install.log"; fail "cmake --install failed"; }
 check_install "" "$scratch/prefix"
 
-echo "* DESTDIR=STAGE cmake --install --prefix /usr"
+step "DESTDIR=STAGE cmake --install --prefix /usr"
 DESTDIR=$scratch/stage cmake --install "$build" --prefix /usr >"$scratch/install.log" 2>&1 ||
     { cat "$scratch/install.log"; fail "cmake --install failed"; }
 check_install "$scratch/stage" /usr

@@ -4,30 +4,17 @@
 # headless Chromium: frame after frame read back from the canvas, each equal to the frame
 # the native plain passes draw.
 # Usage: web_zip_test.sh DIST VERSION PYTHON WEB_TEST FRAMES_TOOL
-set -euo pipefail
-dist=$1
-version=$2
-python=$3
-web_test=$4
-frames_tool=$5
-
-fail() {
-    printf 'FAIL: %s\n' "$*" >&2
-    exit 1
-}
-skip() {
-    printf 'SKIP: %s\n' "$*"
-    exit 77
-}
+# shellcheck source=tests/support/checks.sh
+source "$(dirname "$0")/../support/checks.sh"
+dist=$1 version=$2 python=$3 web_test=$4 frames_tool=$5
 
 command -v unzip >/dev/null || skip "unzip is not installed (Debian: unzip)"
 name=prismwarp-$version-web
 zip=$dist/$name.zip
 [[ -f $zip ]] || skip "no $zip: scripts/package.sh makes it"
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/prismwarp-web-zip.XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
+scratch_folder web-zip
 
-echo "* unpacked, it is one folder with the page and its files"
+step "unpacked, it is one folder with the page and its files"
 (cd "$scratch" && unzip -q "$zip")
 files=$(cd "$scratch" && find . -type f | LC_ALL=C sort)
 expected=$(for file in index.html lsd.bmp prismwarp.js prismwarp.wasm start.js; do
@@ -38,6 +25,7 @@ $files
 expected
 $expected"
 
-echo "* served as it is, the page animates, every frame the native one"
-exec "$python" "$web_test" frames_bundled --web "$scratch" --page "$scratch/$name" \
+step "served as it is, the page animates, every frame the native one"
+# Not exec'd: the scratch folder goes when this script ends. A skip's status passes through.
+"$python" "$web_test" frames_bundled --web "$scratch" --page "$scratch/$name" \
     --frames-tool "$frames_tool"

@@ -3,27 +3,27 @@
 
 #include <SDL.h>
 
+// A key pressed (SDL_KEYDOWN) or released (SDL_KEYUP).
 inline SDL_Event Key(Uint8 type, SDLKey sym) {
     SDL_Event e{};
-    e.type = type;
+    e.key.type = type;
+    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
     e.key.keysym.sym = sym;
     return e;
 }
 
+// The mouse moved to (x, y): type, which mouse, buttons held, x, y, relative x and y.
 inline SDL_Event Motion(Uint16 x, Uint16 y) {
     SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.x = x;
-    e.motion.y = y;
+    e.motion = {SDL_MOUSEMOTION, 0, 0, x, y, 0, 0};
     return e;
 }
 
+// A mouse button pressed or released at (x, y): type, which mouse, button, state, x, y.
 inline SDL_Event Button(Uint8 type, Uint16 x, Uint16 y, Uint8 button) {
     SDL_Event e{};
-    e.type = type;
-    e.button.x = x;
-    e.button.y = y;
-    e.button.button = button;
+    e.button = {type, 0, button, Uint8(type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED),
+                x,    y};
     return e;
 }
 
@@ -31,9 +31,7 @@ inline SDL_Event Button(Uint8 type, Uint16 x, Uint16 y, Uint8 button) {
 // view, SDL_APPINPUTFOCUS and SDL_APPMOUSEFOCUS for the focus.
 inline SDL_Event Active(Uint8 state, Uint8 gain) {
     SDL_Event e{};
-    e.type = SDL_ACTIVEEVENT;
-    e.active.state = state;
-    e.active.gain = gain;
+    e.active = {SDL_ACTIVEEVENT, gain, state};
     return e;
 }
 

@@ -17,6 +17,9 @@
 //                                after present K, having written the surface that K showed to
 //   PRISMWARP_SURFACE_DUMP=FILE  as a line "W H BYTES_PER_PIXEL RMASK GMASK BMASK" and then
 //                                its rows, W * BYTES_PER_PIXEL bytes each, in memory order
+//   PRISMWARP_THROW_AT=K         throws from present K, as a fault inside a frame would: a
+//   PRISMWARP_THROW=TYPE         std::runtime_error "thrown by the present hook", or with
+//                                TYPE "int" an int, an exception of no class at all
 #include <SDL.h>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -28,7 +31,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
+#include <string>
 #include <vector>
+
+#include "Events.h"
 
 namespace {
 
@@ -68,16 +75,6 @@ int64_t ProcessCpu(long pid) {
     return int64_t(user + system) * 1000000000 / sysconf(_SC_CLK_TCK);
 }
 
-void Push(Uint8 type, SDLKey key = SDLK_UNKNOWN) {
-    SDL_Event event = {};
-    event.type = type;
-    if (type == SDL_KEYDOWN) {
-        event.key.state = SDL_PRESSED;
-        event.key.keysym.sym = key;
-    }
-    SDL_PushEvent(&event);
-}
-
 void Dump(const SDL_Surface* screen, const char* path) {
     FILE* file = std::fopen(path, "wb");
     if (!file) return;
@@ -99,6 +96,8 @@ struct Settings {
     long from = Number("PRISMWARP_FROM");
     long stopAt = Number("PRISMWARP_STOP_AT");
     const char* surfaceDump = Path("PRISMWARP_SURFACE_DUMP");
+    long throwAt = Number("PRISMWARP_THROW_AT");
+    bool throwInt = Path("PRISMWARP_THROW") && std::string(Path("PRISMWARP_THROW")) == "int";
     std::vector<int64_t> times; // monotonic clock, CPU time, for each present
     int64_t serverFrom = -1, serverEnd = -1;
 
@@ -145,13 +144,21 @@ extern "C" void SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, Uint32 w
         // A frame that cannot be logged only makes the count short.
         [[maybe_unused]] const ssize_t written = write(settings.log, "f", 1);
     }
-    if (settings.pressUp && presented == 1) Push(SDL_KEYDOWN, SDLK_UP);
+    if (settings.pressUp && presented == 1) {
+        SDL_Event up = Key(SDL_KEYDOWN, SDLK_UP);
+        SDL_PushEvent(&up);
+    }
     if (presented == settings.quitAfter) {
         if (settings.frameTimes) settings.WriteTimes();
-        Push(SDL_QUIT);
+        SDL_Event quit = Quit();
+        SDL_PushEvent(&quit);
     }
     if (presented == settings.stopAt) {
         if (settings.surfaceDump) Dump(screen, settings.surfaceDump);
         raise(SIGSTOP);
+    }
+    if (presented == settings.throwAt) {
+        if (settings.throwInt) throw 1;
+        throw std::runtime_error("thrown by the present hook");
     }
 }

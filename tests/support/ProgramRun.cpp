@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -136,6 +137,16 @@ std::string ReadFile(const std::string& path) {
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+std::vector<std::string> WithPresentHook(const std::vector<std::string>& settings) {
+    // A sanitized program would refuse a library loaded ahead of the sanitizers' runtime.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    std::vector<std::string> changes = {std::string("LD_PRELOAD=") + PRISMWARP_PRESENT_HOOK,
+                                        "ASAN_OPTIONS=" + (asan ? std::string(asan) + ":" : "") +
+                                            "verify_asan_link_order=0"};
+    changes.insert(changes.end(), settings.begin(), settings.end());
+    return changes;
 }
 
 bool Await(const std::function<bool()>& condition, int seconds) {

@@ -79,5 +79,9 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, int killAfterSeco
 // cannot be read.
 std::string ReadFile(const std::string& path);
 
+// The changes to a run's environment that preload the present hook (PresentHook.cpp) into
+// the program, followed by the hook's `settings` ("PRISMWARP_...=value").
+std::vector<std::string> WithPresentHook(const std::vector<std::string>& settings);
+
 // Polls the condition until it holds or `seconds` have passed; true when it held.
 bool Await(const std::function<bool()>& condition, int seconds);

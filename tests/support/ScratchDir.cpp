@@ -8,16 +8,6 @@
 #include <system_error>
 #include <vector>
 
-WorkingFolder::WorkingFolder(const std::string& path)
-    : previous(std::filesystem::current_path().string()) {
-    std::filesystem::current_path(path);
-}
-
-WorkingFolder::~WorkingFolder() {
-    std::error_code ignored;
-    std::filesystem::current_path(previous, ignored);
-}
-
 ScratchDir::ScratchDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "prismwarp-XXXXXX").string();
     std::vector<char> name(pattern.begin(), pattern.end());

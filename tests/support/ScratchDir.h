@@ -4,17 +4,7 @@
 #include <optional>
 #include <string>
 
-// Makes a folder the working directory while it lives, then goes back to the one before.
-class WorkingFolder {
-public:
-    explicit WorkingFolder(const std::string& path);
-    ~WorkingFolder();
-    WorkingFolder(const WorkingFolder&) = delete;
-    WorkingFolder& operator=(const WorkingFolder&) = delete;
-
-private:
-    std::string previous;
-};
+#include "WorkingFolder.h"
 
 class ScratchDir {
 public:

@@ -4,14 +4,14 @@
 #include <string>
 
 #include "ScratchDir.h"
+#include "WorkingFolder.h"
 
 // Creates a fresh scratch folder holding "lsd.bmp": 320 x 240 pixels of colour ramps and
-// a fine checker, stored with `bitsPerPixel` bits (24, or 8 with a palette). While a
-// Scope lives that folder is the working directory, where the effect looks for its
-// picture. The folder is removed when the TestPicture goes.
+// a fine checker, a 24-bit BMP. While a Scope lives that folder is the working directory,
+// where the effect looks for its picture. The folder is removed when the TestPicture goes.
 class TestPicture {
 public:
-    explicit TestPicture(int bitsPerPixel = 24);
+    TestPicture();
 
     class Scope : public WorkingFolder {
     public:

@@ -92,14 +92,15 @@ TEST_P(WasmBlend, EveryPairOfChannelsAtTheFactorsWeights) {
         for (Uint32 i = 0; i < kWidth * kHeight; ++i)
             screen.pixels[i] = RowPixel(i);
         for (int y = 0; y < kHeight; ++y)
-            fast.Row(rows.Row<Uint8>(y), y, alpha, CpuPath::Baseline, rows);
+            fast.Row(rows.Row<Uint8>(y), y, alpha, CpuPath::Simd128, rows);
         const float w = 1.0f - alpha;
         for (Uint32 i = 0; i < kWidth * kHeight; ++i) {
             const Uint32 a = RowPixel(i), b = PicturePixel(i);
             const auto mix = [&](int shift) {
                 return App::Mix(Uint8(a >> shift), Uint8(b >> shift), alpha, w);
             };
-            const Uint32 expected = Color::Pack(layout, mix(0), mix(8), mix(16));
+            const Uint32 expected =
+                ChannelLayout(layout).Pack(Uint32(mix(0)), Uint32(mix(8)), Uint32(mix(16)));
             ASSERT_EQ(screen.pixels[i], expected)
                 << "pixel " << i << ": row " << std::hex << a << ", picture " << b;
         }

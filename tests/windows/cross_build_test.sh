@@ -7,8 +7,7 @@
 # Usage: cross_build_test.sh PROJECT_SOURCE_DIR ROOT
 # shellcheck source=tests/desktop/desktop.sh
 source "$(dirname "$0")/../desktop/desktop.sh"
-project=$1
-root=$2
+project=$1 root=$2
 # shellcheck source=tests/windows/windows.sh
 source "$(dirname "$0")/windows.sh"
 

@@ -6,30 +6,24 @@
 # SDL.dll is represented by an import library made from the SDL calls the sources make, and
 # SDLmain by a stand-in with the same WinMain entry.
 # Usage: windows_build_test.sh SDL_INCLUDE_DIR PROJECT_SOURCE_DIR SOURCE...
-set -euo pipefail
+# shellcheck source=tests/support/checks.sh
+source "$(dirname "$0")/../support/checks.sh"
 
 readonly target=x86_64-w64-mingw32
-sdl_include=$1
-project=$2
+sdl_include=$1 project=$2
 shift 2
 here=$(cd "$(dirname "$0")" && pwd)
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
 for tool in g++ ar nm dlltool objdump; do
     command -v "$target-$tool" >/dev/null ||
-        { echo "SKIP: $target-$tool is not installed (Debian package g++-mingw-w64-x86-64-win32)"; exit 77; }
+        skip "$target-$tool is not installed (Debian package g++-mingw-w64-x86-64-win32)"
 done
-command -v cmake >/dev/null || { echo "SKIP: cmake is not installed"; exit 77; }
+command -v cmake >/dev/null || skip "cmake is not installed"
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/prismwarp-windows.XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
+scratch_folder windows
 mkdir "$scratch/objects" "$scratch/sdl" "$scratch/sdl/lib"
 
-echo "* every source compiles for Windows without warnings"
+step "every source compiles for Windows without warnings"
 flags=(-std=c++17 -Wall -Wextra -Wpedantic -Werror -I"$project/src" -isystem "$sdl_include")
 for source in "$@"; do
     [[ $source == /* ]] || source=$project/$source
@@ -37,7 +31,7 @@ for source in "$@"; do
     "$target-g++" "${flags[@]}" -c "$source" -o "$scratch/objects/$(basename "$source").o"
 done
 
-echo "* an SDL development folder: the headers, SDL.dll's import library, SDLmain"
+step "an SDL development folder: the headers, SDL.dll's import library, SDLmain"
 ln -s "$sdl_include" "$scratch/sdl/include"
 {
     echo "LIBRARY SDL.dll"
@@ -49,14 +43,14 @@ ln -s "$sdl_include" "$scratch/sdl/include"
 "$target-g++" -c "$here/SdlMainStandIn.cpp" -o "$scratch/SdlMain.o"
 "$target-ar" rcs "$scratch/sdl/lib/libSDLmain.a" "$scratch/SdlMain.o"
 
-echo "* the CMake files build the program for Windows"
+step "the CMake files build the program for Windows"
 SDLDIR="$scratch/sdl" cmake -S "$project" -B "$scratch/build" \
     -DCMAKE_TOOLCHAIN_FILE="$project/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
     >"$scratch/configure.log" 2>&1 || { cat "$scratch/configure.log"; fail "configuring failed"; }
 cmake --build "$scratch/build" --target prismwarp -j2 >"$scratch/build.log" 2>&1 ||
     { cat "$scratch/build.log"; fail "building failed"; }
 
-echo "* it is a GUI program that imports SDL.dll and the error box's calls from user32"
+step "it is a GUI program that imports SDL.dll and the error box's calls from user32"
 exe="$scratch/build/prismwarp.exe"
 [[ -f $exe ]] || fail "no prismwarp.exe was built"
 headers=$("$target-objdump" -p "$exe")
