@@ -11,6 +11,7 @@
 // Unix desktops but macOS: SDL 1.2 there is sdl12-compat over SDL 2, on X11 or Wayland.
 #if defined(__unix__) && !defined(__APPLE__) && !defined(__EMSCRIPTEN__)
 #define PRISMWARP_UNIX_DESKTOP 1
+#include <csignal>
 #include <dlfcn.h>
 #endif
 
@@ -69,6 +70,25 @@ bool RoomToOpenTheWindow() {
 }
 
 #ifdef PRISMWARP_UNIX_DESKTOP
+// The X connection is a socket: a write to it after the server has gone raises SIGPIPE,
+// which would end the program there and then, without a word. With SIGPIPE ignored the
+// write fails instead, and Xlib's IO error handler reports the loss. It is ignored from
+// SDL's start until the window is closed, and then given back its former handling, so that
+// SIGPIPE still ends an error box as every ending signal does.
+struct sigaction pipeBefore;
+bool pipeSet = false;
+
+void IgnoreBrokenConnection() {
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    pipeSet = sigaction(SIGPIPE, &ignore, &pipeBefore) == 0;
+}
+
+void RestoreBrokenConnection() {
+    if (pipeSet) sigaction(SIGPIPE, &pipeBefore, nullptr);
+    pipeSet = false;
+}
+
 // Xlib ends the process through handlers of its own when the display fails it: an error
 // the server reports that SDL does not expect (a GLX context the server refuses, where the
 // user has chosen OpenGL), or a connection that breaks (memory gone, the server gone).
@@ -76,6 +96,7 @@ bool RoomToOpenTheWindow() {
 // status 1 as Xlib's would. (Xlib's Display and XErrorEvent are passed as pointers, which
 // these take as void*: the program does not build against Xlib's headers.)
 [[noreturn]] void DisplayFailed() {
+    RestoreBrokenConnection();
     ErrorMsg("Couldnt Set Display Mode!\n").Show();
     std::exit(1);
 }
@@ -135,6 +156,9 @@ void App::Init(const std::string& caption, int width, int height, int bpp, bool 
     std::atexit(QuitSdlAtExit);
     sdlInUse = true;
     PreferSoftwarePresenting();
+#ifdef PRISMWARP_UNIX_DESKTOP
+    IgnoreBrokenConnection();
+#endif
     try {
         if (!RoomToOpenTheWindow()) throw ErrorMsg("Couldnt Set Display Mode!\n");
         if (SDL_Init(SDL_INIT_VIDEO) < 0) throw ErrorMsg("Error Couldnt Initalize SDL!\n");
@@ -231,6 +255,9 @@ void App::CloseWindow() {
     sdlInUse = true;
     SDL_Quit();
     sdlInUse = false;
+#ifdef PRISMWARP_UNIX_DESKTOP
+    RestoreBrokenConnection();
+#endif
 }
 
 void App::Blend(Image& a, Image& b, int x0, int y0, int x1, int y1, float alpha) {

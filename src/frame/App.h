@@ -30,7 +30,8 @@ public:
 
     // Shuts SDL down now rather than at exit, so that the window of an App already destroyed
     // leaves the screen. For an error box on a desktop where the window would otherwise
-    // stand behind it unanswered.
+    // stand behind it unanswered. SIGPIPE, ignored while the window is open, has its former
+    // handling back.
     static void CloseWindow();
 
     // Mixes a with b over x0 <= x < x1, y0 <= y < y1 onto the screen: a weighs alpha,
