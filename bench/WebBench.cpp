@@ -3,7 +3,6 @@
 #include <emscripten.h>
 
 #include <memory>
-#include <new>
 
 #include "effect/WarpEffect.h"
 #include "frame/App.h"
@@ -49,11 +48,8 @@ int main() {
         stages = new Stages();
         app.handler = stages;
         app.Run();
-    } catch (const ErrorMsg& error) {
-        error.Show();
-        return 1;
-    } catch (const std::bad_alloc&) {
-        ErrorMsg("Unable to Load Image make sure its in the directory!\n").Show();
+    } catch (...) {
+        ErrorMsg::Caught("Unable to Load Image make sure its in the directory!\n").Show();
         return 1;
     }
     return 0;

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "frame/App.h"
 #include "main/ErrorMsg.h"
@@ -59,11 +58,9 @@ void DrawFrame(void* arg) {
     App& app = *static_cast<App*>(arg);
     try {
         app.Frame();
-    } catch (const ErrorMsg& error) {
-        End(error);
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
         // main's text for running out of memory once the picture has been loaded
-        End(ErrorMsg("Unable to Load Image make sure its in the directory!\n"));
+        End(ErrorMsg::Caught("Unable to Load Image make sure its in the directory!\n"));
     }
     // The page is being closed.
     if (!app.running) emscripten_force_exit(0);

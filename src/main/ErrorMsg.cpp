@@ -1,6 +1,8 @@
 // ErrorMsg: composing the error text and putting it in front of the user.
 #include "main/ErrorMsg.h"
 
+#include <exception>
+#include <new>
 #include <sstream>
 
 #ifdef _WIN32
@@ -31,6 +33,20 @@ EM_JS(void, ShowInPage, (const char* caption, const char* text), {
 #endif
 
 } // namespace
+
+ErrorMsg ErrorMsg::Caught(const char* outOfMemory) {
+    try {
+        throw;
+    } catch (const ErrorMsg& error) {
+        return error;
+    } catch (const std::bad_alloc&) {
+        return ErrorMsg(outOfMemory);
+    } catch (const std::exception& error) {
+        return ErrorMsg(std::string(error.what()) + "\n");
+    } catch (...) {
+        return ErrorMsg("Unknown exception\n");
+    }
+}
 
 std::string ErrorMsg::Text() const {
     std::ostringstream text;

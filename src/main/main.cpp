@@ -1,10 +1,6 @@
 // Prismwarp: a picture warped and colour-cycled as fast as the machine draws it.
 #include <SDL.h>
 
-#include <exception>
-#include <new>
-#include <string>
-
 #include "effect/WarpEffect.h"
 #include "main/ErrorMsg.h"
 
@@ -56,16 +52,8 @@ int main(int, char*[]) {
         outOfMemory = "Unable to Load Image make sure its in the directory!\n";
         app.handler = new WarpEffect();
         app.Run();
-    } catch (const ErrorMsg& error) {
-        return Report(error);
-    } catch (const std::bad_alloc&) {
-        return Report(ErrorMsg(outOfMemory));
-    } catch (const std::exception& error) {
-        // A fault of the program's own: shown in its own words rather than ending the
-        // program without a box.
-        return Report(ErrorMsg(std::string(error.what()) + "\n"));
     } catch (...) {
-        return Report(ErrorMsg("Unknown exception\n"));
+        return Report(ErrorMsg::Caught(outOfMemory));
     }
     return 0;
 }
