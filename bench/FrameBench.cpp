@@ -12,6 +12,7 @@
 
 #include "Events.h"
 #include "TestPicture.h"
+#include "TestPlatform.h"
 #include "effect/FastBlend.h"
 #include "effect/WarpEffect.h"
 #include "frame/App.h"
@@ -168,7 +169,8 @@ int main(int argc, char* argv[]) {
     if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
 
     try {
-        App app("Prismwarp", WarpEffect::kWidth, WarpEffect::kHeight, 0, false);
+        App app(TestPlatform::Get(), "Prismwarp", WarpEffect::kWidth, WarpEffect::kHeight, 0,
+                false);
         bench.app = &app;
         bench.frame = new OneFrame();
         app.handler = bench.frame;
@@ -222,7 +224,7 @@ int main(int argc, char* argv[]) {
         bench.narrower.clear();
         bench.overlay.reset();
     } catch (const ErrorMsg& error) {
-        std::fputs(error.Text().c_str(), stderr);
+        std::fprintf(stderr, "%s\n", error.message.c_str());
         return 1;
     }
     return 0;

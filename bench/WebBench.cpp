@@ -2,6 +2,7 @@
 // of the same frame drawing nothing, switched by the page bench.html, which times them.
 #include <emscripten.h>
 
+#include <exception>
 #include <memory>
 
 #include "effect/WarpEffect.h"
@@ -43,14 +44,14 @@ extern "C" EMSCRIPTEN_KEEPALIVE void SetStage(int stage) {
 }
 
 int main() {
+    Platform platform(ErrorMsg::Report);
     try {
-        App app("Prismwarp", WarpEffect::kWidth, WarpEffect::kHeight, 0, false);
+        App app(platform, "Prismwarp", WarpEffect::kWidth, WarpEffect::kHeight, 0, false);
         stages = new Stages();
         app.handler = stages;
         app.Run();
     } catch (...) {
-        ErrorMsg::Caught("Unable to Load Image make sure its in the directory!\n").Show();
-        return 1;
+        platform.Fail(std::current_exception());
     }
     return 0;
 }

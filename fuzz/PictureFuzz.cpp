@@ -7,6 +7,7 @@
 
 #include "BmpFlavours.h"
 #include "ScratchDir.h"
+#include "TestPlatform.h"
 #include "effect/WarpEffect.h"
 #include "main/ErrorMsg.h"
 
@@ -19,7 +20,7 @@ struct Stage {
 
     ScratchDir scratch;
     bool headless = setenv("SDL_VIDEODRIVER", "dummy", 1) == 0;
-    App app{"Prismwarp", 320, 240, 0, false};
+    App app{TestPlatform::Get(), "Prismwarp", 320, 240, 0, false};
 };
 
 } // namespace

@@ -1,5 +1,5 @@
-// FastWarp: the fixed map and the moves derived from the plain rule, the ring, and the row
-// pass for every CPU path.
+// FastWarp: the fixed map and the moves derived from the plain pass's reshuffle, the ring,
+// and the row pass for every CPU path.
 #include "effect/FastWarp.h"
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 
 #include "effect/FastBlend.h"
 #include "effect/FrameSize.h"
+#include "effect/Reshuffle.h"
 #include "effect/ScreenRows.h"
 #include "effect/Simd128.h"
 
@@ -26,16 +27,13 @@ int EntryOf(int q) {
     return (q % kWidth) * kHeight + q / kWidth;
 }
 
-// One frame of the plain pass's reshuffle on entry numbers instead of colours: the cache
-// read transposed, one step down the diagonal, in place (see WarpEffect::PlainWarp).
+// One frame of the plain pass's reshuffle on entry numbers instead of colours.
 void ReshuffleEntries(std::vector<Uint32>& cache) {
-    for (int x = 0; x < kWidth; ++x)
-        for (int y = 0; y < kHeight; ++y)
-            cache[std::size_t(x * kHeight + y)] = cache[std::size_t(kHeight * y + x + kHeight + 1)];
+    Reshuffle::Frame(cache.data(), [](int, int, Uint32) {});
 }
 
-// How the next frame's colours come from this frame's, worked out once from the plain rule
-// and checked against it.
+// How the next frame's colours come from this frame's, worked out once from the plain pass's
+// reshuffle and checked against it.
 struct Plan {
     std::vector<Uint32> source; // after a frame, entry d holds what entry source[d] held
     // Most positions show in the next frame what this one shows kStep positions on, in row
@@ -46,7 +44,7 @@ struct Plan {
     // offStepFrom[i] shows now.
     std::vector<int> offStepTo;
     std::vector<int> offStepFrom;
-    // Whether the step and the moves give what two frames of the plain rule give.
+    // Whether the step and the moves give what two frames of the reshuffle give.
     bool holds = false;
 
     Plan() : source(kPixels) {
@@ -69,7 +67,7 @@ struct Plan {
             offStepFrom.push_back(shownAt[wanted(q)]);
         }
 
-        // The check: two frames of the plain rule on entry numbers against the step and the
+        // The check: two frames of the reshuffle on entry numbers against the step and the
         // moves.
         std::vector<Uint32> next(kPixels);
         for (int q = 0; q + kStep < kPixels; ++q)
@@ -282,11 +280,11 @@ void FastWarp::Store(Color* cache) {
     frames = 0;
 }
 
-float FastWarp::Draw(SDL_Surface* screen, float start, CpuPath path, const FastBlend* overlay,
-                     const SDL_PixelFormat* storedIn) {
+float FastWarp::Draw(const DrawTarget& target, float start, CpuPath path,
+                     const FastBlend* overlay) {
     const float after = FactorSegments::Frame(start, kPixels, segments);
-    const ScreenRows rowsOf(screen);
-    const ScreenRows stored = storedIn ? ScreenRows(screen, *storedIn) : rowsOf;
+    const ScreenRows rowsOf(target.surface);
+    const ScreenRows stored(target.surface, *target.layout);
     const Uint32* rows = &ring[std::size_t(base)];
     if (rowsOf.pixels.BytesPerPixel() == 4)
         DrawFrame<Uint32>(rowsOf, stored, path, rows, segments, overlay, after);

@@ -9,6 +9,7 @@
 #include "effect/CpuPath.h"
 #include "effect/FactorSegments.h"
 #include "frame/Color.h"
+#include "frame/DrawTarget.h"
 
 class FastBlend;
 
@@ -24,13 +25,14 @@ class FastBlend;
 // frame; it is worked out only when asked for.
 class FastWarp {
 public:
-    // Works out the map and the moves and checks them against the plain rule, and derives
-    // the factor's segments (FactorSegments, which checks its own).
+    // Works out the map and the moves and checks them against two frames of the plain
+    // pass's own reshuffle, and derives the factor's segments (FactorSegments, which checks
+    // its own).
     FastWarp();
 
-    // Whether the map and the moves give what the plain rule gives, so that the fast passes
-    // may draw. Where they do not (a change that broke their derivation), the plain passes
-    // draw every frame, which are always right.
+    // Whether the map and the moves give what the plain pass's reshuffle gives, so that the
+    // fast passes may draw. Where they do not (a change that broke their derivation), the plain
+    // passes draw every frame, which are always right.
     bool Ready() const { return ready; }
 
     // How many positions do not follow the ring's step and are moved one by one each frame.
@@ -43,12 +45,10 @@ public:
     // Brings `cache`, the one last loaded or stored, up to the frames drawn since.
     void Store(Color* cache);
 
-    // One frame onto the screen, the factor starting at `start`, and the overlay after
-    // each row with the factor the frame ends on; returns that factor. The pixels are stored
-    // in the screen's layout, or where `storedIn` is given, in that one (the canvas's in a
-    // web page, see Browser): the same channels, placed as it places them.
-    float Draw(SDL_Surface* screen, float start, CpuPath path, const FastBlend* overlay,
-               const SDL_PixelFormat* storedIn = nullptr);
+    // One frame onto the target's screen, the factor starting at `start`, and the overlay
+    // after each row with the factor the frame ends on; returns that factor. The pixels are
+    // stored in the target's layout.
+    float Draw(const DrawTarget& target, float start, CpuPath path, const FastBlend* overlay);
 
 private:
     std::vector<Uint32> ring; // colours, red, green, blue from the lowest byte

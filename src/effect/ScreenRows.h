@@ -4,26 +4,19 @@
 #include <SDL.h>
 
 #include "frame/Color.h"
+#include "frame/DrawTarget.h"
 #include "frame/Pixels.h"
-
-// In a web browser every surface must be locked, and the App keeps its screen locked while
-// a frame is drawn (see Browser).
-#ifdef __EMSCRIPTEN__
-constexpr bool kScreenLockedWhileDrawn = true;
-#else
-constexpr bool kScreenLockedWhileDrawn = false;
-#endif
 
 // The fast passes write whole rows of 16- or 32-bit true-colour pixels straight into the
 // screen. Any other screen (palettized, 24-bit, one that must be locked, one smaller than
-// the effect) is drawn by the plain passes.
+// the effect) is drawn by the plain passes, unless it stays locked while the frame is drawn.
 struct ScreenRows {
-    // Whether the fast passes can draw `width` x `height` pixels on the surface.
-    static bool Fit(const SDL_Surface* s, int width, int height) {
+    // Whether the fast passes can draw `width` x `height` pixels on the target's surface.
+    static bool Fit(const DrawTarget& target, int width, int height) {
+        const SDL_Surface* s = target.surface;
         const SDL_PixelFormat* f = s->format;
         return (f->BytesPerPixel == 2 || f->BytesPerPixel == 4) && !f->palette &&
-               (!SDL_MUSTLOCK(s) || kScreenLockedWhileDrawn) && s->pixels && s->w >= width &&
-               s->h >= height;
+               (!SDL_MUSTLOCK(s) || target.locked) && s->pixels && s->w >= width && s->h >= height;
     }
 
     explicit ScreenRows(SDL_Surface* s) : ScreenRows(s, *s->format) {}

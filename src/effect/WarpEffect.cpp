@@ -3,12 +3,9 @@
 
 #include "effect/Factor.h"
 #include "effect/FactorSegments.h"
+#include "effect/Reshuffle.h"
 #include "effect/ScreenRows.h"
 #include "main/ErrorMsg.h"
-
-#ifdef __EMSCRIPTEN__
-#include "frame/Browser.h"
-#endif
 
 float warpFactor = 1.0f;
 
@@ -30,34 +27,25 @@ WarpEffect::WarpEffect() : colorCache(), overlay(LoadPicture(image), kWidth, kHe
             colorCache[x * kHeight + y] = App::GetPixel(image, x, y);
 }
 
-bool WarpEffect::FastPasses() const {
-    return path != CpuPath::Plain && fast.Ready() &&
-           ScreenRows::Fit(app->screen.surface, kWidth, kHeight) &&
+bool WarpEffect::FastPasses(const DrawTarget& target) const {
+    return path != CpuPath::Plain && fast.Ready() && ScreenRows::Fit(target, kWidth, kHeight) &&
            FactorSegments::Covers(warpFactor);
 }
 
 bool WarpEffect::DrawsOver(const SDL_Rect& area) const {
     // The fast passes store every pixel of the effect's area, and read only what they have
     // stored.
-    return FastPasses() && area.x >= 0 && area.y >= 0 && area.x + area.w <= kWidth &&
+    return FastPasses(app->Target()) && area.x >= 0 && area.y >= 0 && area.x + area.w <= kWidth &&
            area.y + area.h <= kHeight;
 }
 
 void WarpEffect::Update() {
-    SDL_Surface* screen = app->screen.surface;
-    if (FastPasses()) {
+    const DrawTarget target = app->Target();
+    if (FastPasses(target)) {
         if (!fast.Loaded()) fast.Load(colorCache);
-        const SDL_PixelFormat* storedIn = nullptr;
-#ifdef __EMSCRIPTEN__
-        // In a web page the pixels go to the screen in the canvas's layout, which spares
-        // presenting a pass over them.
-        if (Browser::DrawInCanvasLayout(screen, kWidth, kHeight))
-            storedIn = &Browser::CanvasLayout();
-#endif
         // The overlay is mixed into each row as App::Blend would draw it, before the row
         // reaches the screen.
-        warpFactor =
-            fast.Draw(screen, warpFactor, path, blendEnabled == 1 ? &overlay : nullptr, storedIn);
+        warpFactor = fast.Draw(target, warpFactor, path, blendEnabled == 1 ? &overlay : nullptr);
         return;
     }
 
@@ -67,20 +55,14 @@ void WarpEffect::Update() {
 }
 
 void WarpEffect::PlainWarp() {
-    for (int x = 0; x < kWidth; ++x) {
-        for (int y = 0; y < kHeight; ++y) {
-            // The cache is read transposed, one step down the diagonal, in place: an entry
-            // rewritten earlier in this pass is read in its new state. Scaling and drawing
-            // never touch the cache.
-            Color& c = colorCache[x * kHeight + y];
-            c = colorCache[kHeight * y + x + kHeight + 1];
-            const float f = warpFactor;
-            app->PutPixel(x, y,
-                          Color(app->screen, Factor::Scale(c.r, f), Factor::Scale(c.g, f),
-                                Factor::Scale(c.b, f)));
-            warpFactor = Factor::Advance(f);
-        }
-    }
+    // Scaling and drawing never touch the cache.
+    Reshuffle::Frame(colorCache, [this](int x, int y, const Color& c) {
+        const float f = warpFactor;
+        app->PutPixel(x, y,
+                      Color(app->screen, Factor::Scale(c.r, f), Factor::Scale(c.g, f),
+                            Factor::Scale(c.b, f)));
+        warpFactor = Factor::Advance(f);
+    });
 }
 
 const Color* WarpEffect::Cache() {

@@ -38,8 +38,8 @@ public:
     CpuPath path = WidestCpuPath();
 
 private:
-    // Whether the fast passes draw the next frame.
-    bool FastPasses() const;
+    // Whether the fast passes draw the next frame into `target`.
+    bool FastPasses(const DrawTarget& target) const;
 
     // Brings the cache up to the frames the fast pass drew and takes it back from it: the
     // next fast frame loads it anew.

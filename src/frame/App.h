@@ -1,17 +1,23 @@
 // App: the window, its frame loop, and reading and writing single pixels.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "frame/Color.h"
+#include "frame/DrawTarget.h"
 #include "frame/EventHandler.h"
 #include "frame/Image.h"
 #include "frame/Pixels.h"
+#include "frame/Platform.h"
+#include "frame/Presenter.h"
 
 class App {
 public:
-    // Opens the window; throws ErrorMsg when SDL or the video mode cannot be had.
-    App(const std::string& caption, int width, int height, int bpp, bool fullscreen);
+    // Opens the window; throws ErrorMsg when SDL or the video mode cannot be had, running out
+    // of memory among them. `platform` starts SDL, and outlives the App.
+    App(Platform& platform, const std::string& caption, int width, int height, int bpp,
+        bool fullscreen);
     virtual ~App();
     App(const App&) = delete;
     App& operator=(const App&) = delete;
@@ -20,19 +26,12 @@ public:
 
     // Draws frames until the window is closed. Needs a handler. While the window is hidden
     // (minimised or unmapped) nothing is drawn: the loop waits for events instead. In a web
-    // browser it returns to the page instead, which then calls Frame for each frame (see
-    // Browser).
+    // browser it returns to the page instead, which then calls Frame for each frame.
     virtual void Run();
 
     // One frame of Run's loop: clear the screen, let the handler draw, hand it the events,
     // present the screen; for a hidden window, wait for an event and hand it on.
     void Frame();
-
-    // Shuts SDL down now rather than at exit, so that the window of an App already destroyed
-    // leaves the screen. For an error box on a desktop where the window would otherwise
-    // stand behind it unanswered. SIGPIPE, ignored while the window is open, has its former
-    // handling back.
-    static void CloseWindow();
 
     // Mixes a with b over x0 <= x < x1, y0 <= y < y1 onto the screen: a weighs alpha,
     // b weighs 1 - alpha.
@@ -53,6 +52,10 @@ public:
     // ErrorMsg "Unknown BitDepth" for a screen of more than 4 bytes a pixel.
     void PutPixel(int x, int y, Color color);
 
+    // What the handler draws into: the screen, the layout the presenter takes this frame's
+    // pixels in, and whether the screen is locked while a frame is drawn.
+    DrawTarget Target() const;
+
     bool running = false;
     bool shown = true; // false while the window is hidden, as SDL's active events tell
     int width = 0;
@@ -62,6 +65,12 @@ public:
     int mouseX = 0;
     int mouseY = 0;
     int mouseButton = 0;
+    Platform& platform;
+
+private:
+    std::unique_ptr<Presenter> presenter;
+    // The layout of the frame being drawn; null between frames, when it is the screen's own.
+    const SDL_PixelFormat* frameLayout = nullptr;
 };
 
 // The pixel operations run for every pixel of the plain passes, so they are inline: a few

@@ -6,15 +6,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 #include "frame/App.h"
-#include "main/ErrorMsg.h"
 
 namespace {
-
-// The page's screen, and whether this frame's pixels are in the canvas's layout already.
-SDL_Surface* pageScreen = nullptr;
-bool inCanvasLayout = false;
 
 // Gives `f` 8-bit red, green and blue at bits r, g and b, and 8 bits of alpha at bit 24 or
 // none, under SDL's name for the layout.
@@ -32,13 +28,16 @@ void Lay(SDL_PixelFormat& f, Uint32 name, int r, int g, int b, bool alpha) {
     f.Aloss = alpha ? 0 : 8;
 }
 
-// Red, green, blue and alpha from the lowest byte.
-SDL_PixelFormat CanvasFormat() {
-    SDL_PixelFormat f{};
-    f.BitsPerPixel = 32;
-    f.BytesPerPixel = 4;
-    Lay(f, SDL_PIXELFORMAT_ABGR8888, 0, 8, 16, true);
-    return f;
+// The canvas's layout: red, green, blue and alpha from the lowest byte, alpha 255.
+const SDL_PixelFormat& CanvasLayout() {
+    static const SDL_PixelFormat canvas = [] {
+        SDL_PixelFormat f{};
+        f.BitsPerPixel = 32;
+        f.BytesPerPixel = 4;
+        Lay(f, SDL_PIXELFORMAT_ABGR8888, 0, 8, 16, true);
+        return f;
+    }();
+    return canvas;
 }
 
 EM_JS(void, LockWithoutReading, (), {
@@ -46,40 +45,22 @@ EM_JS(void, LockWithoutReading, (), {
     SDL.defaults.opaqueFrontBuffer = false;
 });
 
-[[noreturn]] void End(const ErrorMsg& error) {
-    error.Show();
-    emscripten_force_exit(1);
-    __builtin_unreachable();
-}
-
-// main has returned to the page long before: an error that leaves a frame is shown here, as
-// main shows those that come before the first.
+// The entry has returned to the page long before: an error that leaves a frame ends the
+// program as the entry would end it.
 void DrawFrame(void* arg) {
     App& app = *static_cast<App*>(arg);
     try {
         app.Frame();
     } catch (...) {
-        // main's text for running out of memory once the picture has been loaded
-        End(ErrorMsg::Caught("Unable to Load Image make sure its in the directory!\n"));
+        app.platform.Fail(std::current_exception());
     }
     // The page is being closed.
     if (!app.running) emscripten_force_exit(0);
 }
 
-} // namespace
-
-void Browser::UseDesktopLayout(SDL_Surface* screen) {
-    pageScreen = screen;
-    Lay(*screen->format, SDL_PIXELFORMAT_RGB888, 16, 8, 0, false);
-}
-
-void Browser::Lock(SDL_Surface* screen) {
-    SDL_LockSurface(screen);
-}
-
-void Browser::Clear(SDL_Surface* screen, const SDL_Rect& rect) {
-    const int x0 = std::max(rect.x, 0);
-    const int y0 = std::max(rect.y, 0);
+void Clear(SDL_Surface* screen, const SDL_Rect& rect) {
+    const int x0 = std::max(int(rect.x), 0);
+    const int y0 = std::max(int(rect.y), 0);
     const int x1 = std::min(rect.x + rect.w, screen->w);
     const int y1 = std::min(rect.y + rect.h, screen->h);
     auto* pixels = static_cast<Uint8*>(screen->pixels);
@@ -87,20 +68,30 @@ void Browser::Clear(SDL_Surface* screen, const SDL_Rect& rect) {
         std::memset(pixels + y * screen->pitch + x0 * 4, 0, std::size_t(x1 - x0) * 4);
 }
 
-const SDL_PixelFormat& Browser::CanvasLayout() {
-    static const SDL_PixelFormat canvas = CanvasFormat();
-    return canvas;
+} // namespace
+
+SDL_Surface* Browser::Open(int width, int height, int bpp, bool fullscreen) {
+    SDL_Surface* screen = SDL_SetVideoMode(width, height, bpp, fullscreen ? SDL_FULLSCREEN : 0);
+    if (screen) Lay(*screen->format, SDL_PIXELFORMAT_RGB888, 16, 8, 0, false);
+    return screen;
 }
 
-bool Browser::DrawInCanvasLayout(SDL_Surface* surface, int width, int height) {
-    if (surface != pageScreen || surface->w != width || surface->h != height ||
-        surface->format->BytesPerPixel != 4)
-        return false;
-    inCanvasLayout = true;
-    return true;
+const SDL_PixelFormat* Browser::Begin(SDL_Surface* screen, SDL_Rect clear, bool covered) {
+    SDL_LockSurface(screen);
+    // A frame that covers the whole screen may store its pixels in the canvas's layout; the
+    // clear it would overwrite is left out.
+    inCanvasLayout = covered && clear.x <= 0 && clear.y <= 0 && clear.x + clear.w >= screen->w &&
+                     clear.y + clear.h >= screen->h && screen->format->BytesPerPixel == 4;
+    if (inCanvasLayout) return &CanvasLayout();
+    if (!covered) Clear(screen, clear);
+    return screen->format;
 }
 
-void Browser::Present(SDL_Surface* screen) {
+bool Browser::NextEvent(SDL_Event& event, bool) {
+    return SDL_PollEvent(&event) != 0;
+}
+
+void Browser::Present(SDL_Surface* screen, int, int) {
     if (!inCanvasLayout) {
         // The screen's fields in locals: the stores could change them, as far as the
         // compiler knows, which would keep it from taking the pixels four at a time.

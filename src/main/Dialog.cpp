@@ -7,7 +7,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <pthread.h>
 #include <spawn.h>
@@ -15,6 +14,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+#include "frame/Xlib.h"
 
 extern char** environ;
 
@@ -52,31 +53,26 @@ std::vector<int> EndingSignals() {
 // itself. What it says on a refused connection, which SDL's own attempt has already said, is
 // kept off stderr.
 int XDisplayDepth() {
-    void* xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
-    if (!xlib) return 0;
+    const Xlib xlib = Xlib::Load();
     using OpenDisplay = void* (*)(const char*);
     using DefaultScreen = int (*)(void*);
     using DefaultDepth = int (*)(void*, int);
     using CloseDisplay = int (*)(void*);
-    const auto openDisplay = reinterpret_cast<OpenDisplay>(dlsym(xlib, "XOpenDisplay"));
-    const auto defaultScreen = reinterpret_cast<DefaultScreen>(dlsym(xlib, "XDefaultScreen"));
-    const auto defaultDepth = reinterpret_cast<DefaultDepth>(dlsym(xlib, "XDefaultDepth"));
-    const auto closeDisplay = reinterpret_cast<CloseDisplay>(dlsym(xlib, "XCloseDisplay"));
-    int depth = 0;
-    if (openDisplay && defaultScreen && defaultDepth && closeDisplay) {
-        const int err = fcntl(2, F_DUPFD_CLOEXEC, 3);
-        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (err >= 0 && null >= 0) dup2(null, 2);
-        void* display = openDisplay(nullptr);
-        if (err >= 0 && null >= 0) dup2(err, 2);
-        for (const int fd : {err, null})
-            if (fd >= 0) close(fd);
-        if (display) {
-            depth = defaultDepth(display, defaultScreen(display));
-            closeDisplay(display);
-        }
-    }
-    dlclose(xlib);
+    const auto openDisplay = xlib.Find<OpenDisplay>("XOpenDisplay");
+    const auto defaultScreen = xlib.Find<DefaultScreen>("XDefaultScreen");
+    const auto defaultDepth = xlib.Find<DefaultDepth>("XDefaultDepth");
+    const auto closeDisplay = xlib.Find<CloseDisplay>("XCloseDisplay");
+    if (!openDisplay || !defaultScreen || !defaultDepth || !closeDisplay) return 0;
+    const int err = fcntl(2, F_DUPFD_CLOEXEC, 3);
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (err >= 0 && null >= 0) dup2(null, 2);
+    void* display = openDisplay(nullptr);
+    if (err >= 0 && null >= 0) dup2(err, 2);
+    for (const int fd : {err, null})
+        if (fd >= 0) close(fd);
+    if (!display) return 0;
+    const int depth = defaultDepth(display, defaultScreen(display));
+    closeDisplay(display);
     return depth;
 }
 

@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "frame/SignalIgnored.h"
 #include "main/Dialog.h"
 #endif
 
@@ -34,18 +35,22 @@ EM_JS(void, ShowInPage, (const char* caption, const char* text), {
 
 } // namespace
 
-ErrorMsg ErrorMsg::Caught(const char* outOfMemory) {
+ErrorMsg ErrorMsg::Of(std::exception_ptr error) {
     try {
-        throw;
+        std::rethrow_exception(error);
     } catch (const ErrorMsg& error) {
         return error;
     } catch (const std::bad_alloc&) {
-        return ErrorMsg(outOfMemory);
+        return ErrorMsg("Unable to Load Image make sure its in the directory!\n");
     } catch (const std::exception& error) {
         return ErrorMsg(std::string(error.what()) + "\n");
     } catch (...) {
         return ErrorMsg("Unknown exception\n");
     }
+}
+
+void ErrorMsg::Report(std::exception_ptr error) {
+    Of(error).Show();
 }
 
 std::string ErrorMsg::Text() const {
@@ -66,13 +71,13 @@ void ErrorMsg::Show() const {
     ShowInPage(kCaption, text.c_str());
 #else
     // A stderr whose reader has gone must not end the program before the box: SIGPIPE is
-    // ignored while the text is written, and then given back its former handling.
-    struct sigaction ignore = {}, former;
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGPIPE, &ignore, &former);
-    std::fputs(text.c_str(), stderr);
-    std::fflush(stderr);
-    sigaction(SIGPIPE, &former, nullptr);
+    // ignored while the text is written, and then given back its former handling, with
+    // which it ends the box as every ending signal does.
+    {
+        const SignalIgnored brokenPipe(SIGPIPE);
+        std::fputs(text.c_str(), stderr);
+        std::fflush(stderr);
+    }
     Dialog::Show(kCaption, text);
 #endif
 }

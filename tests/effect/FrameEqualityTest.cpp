@@ -1,5 +1,6 @@
 // WarpEffect: every frame the fast passes draw, on every CPU path, is the one the plain
 // per-pixel passes draw, and so is the cache they leave.
+#include "TestPlatform.h"
 #include "effect/WarpEffect.h"
 
 #include <gtest/gtest.h>
@@ -82,8 +83,8 @@ protected:
         if (!CpuRuns(GetParam().path)) GTEST_SKIP() << "this CPU does not run the path";
         const FrameSetup& setup = GetParam();
         const bool lent = setup.rMask != 0;
-        app = std::make_unique<App>("Prismwarp", kWidth, kHeight, lent ? 32 : setup.screenBits,
-                                    false);
+        app = std::make_unique<App>(TestPlatform::Get(), "Prismwarp", kWidth, kHeight,
+                                    lent ? 32 : setup.screenBits, false);
         if (lent) {
             ownScreen.surface =
                 SDL_CreateRGBSurface(SDL_SWSURFACE, kWidth, kHeight, setup.screenBits, setup.rMask,
@@ -163,7 +164,7 @@ TEST_P(FrameEquality, FramesFromTheStartWithTheOverlayToggled) {
     const std::map<int, SDLKey> presses = {
         {2, SDLK_UP},  {5, SDLK_DOWN},  {11, SDLK_UP}, {12, SDLK_UP},   {14, SDLK_DOWN},
         {17, SDLK_UP}, {26, SDLK_DOWN}, {31, SDLK_UP}, {38, SDLK_DOWN}, {50, SDLK_UP}};
-    const bool fits = ScreenRows::Fit(app->screen.surface, WarpEffect::kWidth, WarpEffect::kHeight);
+    const bool fits = ScreenRows::Fit(app->Target(), WarpEffect::kWidth, WarpEffect::kHeight);
     // Where the screen fits them the fast passes draw, and are the ones compared: a start-up
     // check that failed would leave the plain passes drawing both sides.
     warpFactor = 1.0f;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "Events.h"
+#include "TestPlatform.h"
 #include "effect/WarpEffect.h"
 #include "main/ErrorMsg.h"
 
@@ -37,7 +38,8 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     try {
-        App app("Prismwarp", WarpEffect::kWidth, WarpEffect::kHeight, 0, false);
+        App app(TestPlatform::Get(), "Prismwarp", WarpEffect::kWidth, WarpEffect::kHeight, 0,
+                false);
         auto* effect = new CountedFrames(frames);
         app.handler = effect;
         // The overlay is on from the second frame: the events of a frame come after it.
@@ -48,7 +50,7 @@ int main(int argc, char* argv[]) {
             return 3;
         }
     } catch (const ErrorMsg& error) {
-        error.Show();
+        std::fprintf(stderr, "%s\n", error.message.c_str());
         return 1;
     }
     return 0;

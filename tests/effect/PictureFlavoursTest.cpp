@@ -13,6 +13,7 @@
 #include "ScratchDir.h"
 #include "SurfaceDifference.h"
 #include "SurfaceLoan.h"
+#include "TestPlatform.h"
 #include "effect/ScreenRows.h"
 #include "effect/WarpEffect.h"
 
@@ -59,7 +60,9 @@ bmpflavours::Rgb Decoded(const Image& image, int x, int y) {
 class PictureFlavours : public testing::TestWithParam<std::tuple<Flavour, Size>> {
 protected:
     // A 32-bit screen, which the fast passes draw on.
-    static void SetUpTestSuite() { app = new App("Prismwarp", 320, 240, 32, false); }
+    static void SetUpTestSuite() {
+        app = new App(TestPlatform::Get(), "Prismwarp", 320, 240, 32, false);
+    }
     static void TearDownTestSuite() {
         delete app;
         app = nullptr;
@@ -106,7 +109,7 @@ TEST_P(PictureFlavours, CacheHoldsThePictureAndBlackOutside) {
 
     // A frame with the overlay on: the fast passes on the screen, the plain ones on a copy.
     SDL_Surface* screen = app->screen.surface;
-    ASSERT_TRUE(ScreenRows::Fit(screen, WarpEffect::kWidth, WarpEffect::kHeight));
+    ASSERT_TRUE(ScreenRows::Fit(app->Target(), WarpEffect::kWidth, WarpEffect::kHeight));
     auto plain = std::make_unique<WarpEffect>();
     plain->path = CpuPath::Plain;
     Image plainScreen;

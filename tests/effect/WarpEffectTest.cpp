@@ -1,6 +1,7 @@
 // WarpEffect: the warp pass and the blend overlay, drawn by a real App under the dummy
 // driver from a generated lsd.bmp whose every pixel tells where it came from.
 #include "effect/WarpEffect.h"
+#include "TestPlatform.h"
 
 #include <gtest/gtest.h>
 
@@ -102,7 +103,7 @@ protected:
     }
 
     ScratchDir dir;
-    App app{"Prismwarp", 320, 240, 0, false};
+    App app{TestPlatform::Get(), "Prismwarp", 320, 240, 0, false};
     Image ownScreen;
     std::optional<SurfaceLoan> loan; // ends before the screen and the App it was lent to
     std::unique_ptr<WarpEffect> effect;
@@ -312,7 +313,7 @@ protected:
         loan = std::make_unique<SurfaceLoan>(app.screen, screen.surface);
     }
 
-    App app{"Prismwarp", 320, 240, 0, false};
+    App app{TestPlatform::Get(), "Prismwarp", 320, 240, 0, false};
     Image screen;
     std::unique_ptr<SurfaceLoan> loan;
 };

@@ -1,5 +1,6 @@
 // App: opening the window, reading and writing single pixels, and the frame loop.
 #include "frame/App.h"
+#include "TestPlatform.h"
 
 #include <gtest/gtest.h>
 
@@ -100,7 +101,7 @@ namespace {
 
 class AppTest : public ::testing::Test {
 protected:
-    App app{"Prismwarp", 320, 240, 0, false};
+    App app{TestPlatform::Get(), "Prismwarp", 320, 240, 0, false};
 };
 
 // --- Opening the window ------------------------------------------------------------------
@@ -136,7 +137,7 @@ TEST_P(AppInit, AsksForTheModeAndCaptionsTheWindow) {
     refuseVideoMode = c.refused;
     displayDepth = c.displayDepth;
     try {
-        App app("Prismwarp", 320, 240, 0, c.fullscreen);
+        App app(TestPlatform::Get(), "Prismwarp", 320, 240, 0, c.fullscreen);
         EXPECT_FALSE(c.refused) << "no error without a video mode";
         EXPECT_EQ(app.width, 320);
         EXPECT_EQ(app.height, 240);
@@ -161,9 +162,9 @@ INSTANTIATE_TEST_SUITE_P(Modes, AppInit, ::testing::ValuesIn(kInits),
 #ifndef _WIN32
 // --- Presenting -------------------------------------------------------------------------
 
-// Before SDL starts, the App asks for SDL's software renderer and the window's own image,
-// each only where the user has not set it; an empty value is the user's too (SDL's own
-// default). Windows, with SDL 1.2 itself, is left as it is.
+// Before SDL starts, the Platform asks for SDL's software renderer and the window's own
+// image, each only where the user has not set it; an empty value is the user's too (SDL's
+// own default). Windows, with SDL 1.2 itself, is left as it is.
 struct PresentingCase {
     const char* name;
     const char* driver;       // SDL_RENDER_DRIVER before, null for unset
@@ -183,9 +184,9 @@ const PresentingCase kPresentings[] = {
     {"UserChoseSdlDefault", "", "", "", ""},
 };
 
-class AppPresenting : public ::testing::TestWithParam<PresentingCase> {};
+class PlatformPresenting : public ::testing::TestWithParam<PresentingCase> {};
 
-TEST_P(AppPresenting, ChoosesSoftwareOnlyWhereTheUserHasNot) {
+TEST_P(PlatformPresenting, ChoosesSoftwareOnlyWhereTheUserHasNot) {
     const PresentingCase& c = GetParam();
     const auto set = [](const char* name, const char* value) {
         if (value)
@@ -196,7 +197,7 @@ TEST_P(AppPresenting, ChoosesSoftwareOnlyWhereTheUserHasNot) {
     set("SDL_RENDER_DRIVER", c.driver);
     set("SDL_FRAMEBUFFER_ACCELERATION", c.acceleration);
     {
-        App app("Prismwarp", 320, 240, 0, false);
+        const Platform platform([](std::exception_ptr) {});
         const char* driver = std::getenv("SDL_RENDER_DRIVER");
         const char* acceleration = std::getenv("SDL_FRAMEBUFFER_ACCELERATION");
         EXPECT_STREQ(driver, c.driverAfter);
@@ -206,7 +207,7 @@ TEST_P(AppPresenting, ChoosesSoftwareOnlyWhereTheUserHasNot) {
     unsetenv("SDL_FRAMEBUFFER_ACCELERATION");
 }
 
-INSTANTIATE_TEST_SUITE_P(Settings, AppPresenting, ::testing::ValuesIn(kPresentings),
+INSTANTIATE_TEST_SUITE_P(Settings, PlatformPresenting, ::testing::ValuesIn(kPresentings),
                          [](const auto& info) { return std::string(info.param.name); });
 #endif
 

@@ -1,4 +1,5 @@
 // FastBlend: on every CPU path, the overlay's rows blend as App::Blend blends the screen.
+#include "TestPlatform.h"
 #include "effect/FastBlend.h"
 
 #include <gtest/gtest.h>
@@ -78,7 +79,7 @@ protected:
     void Expect(void (*paint)(SDL_Surface*, bool), const std::vector<float>& alphas) {
         const BlendSetup& setup = GetParam();
         if (!CpuRuns(setup.path)) GTEST_SKIP() << "this CPU does not run the path";
-        App app("Prismwarp", 320, 240, setup.screenBits, false);
+        App app(TestPlatform::Get(), "Prismwarp", 320, 240, setup.screenBits, false);
         SDL_Surface* screen = app.screen.surface;
         ASSERT_EQ(screen->format->BitsPerPixel, setup.screenBits);
         Image picture;

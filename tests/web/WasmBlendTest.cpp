@@ -12,7 +12,6 @@
 
 #include "BlendWeights.h"
 #include "frame/App.h"
-#include "frame/Browser.h"
 
 namespace {
 
@@ -40,7 +39,7 @@ SDL_PixelFormat Format(int r, int g, int b, Uint32 alpha) {
 
 const Layout kLayouts[] = {
     {"Desktop", Format(16, 8, 0, 0)},
-    {"Canvas", Browser::CanvasLayout()},
+    {"Canvas", Format(0, 8, 16, 0xFF000000)},
     {"OpaqueDesktop", Format(16, 8, 0, 0xFF000000)},
 };
 

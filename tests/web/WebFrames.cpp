@@ -23,6 +23,7 @@
 
 #include "Events.h"
 #include "SurfaceLoan.h"
+#include "TestPlatform.h"
 #include "effect/WarpEffect.h"
 #include "main/ErrorMsg.h"
 
@@ -91,7 +92,7 @@ int main(int argc, char* argv[]) {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
 
     try {
-        App app("Prismwarp", 320, 240, 32, false);
+        App app(TestPlatform::Get(), "Prismwarp", 320, 240, 32, false);
         Image desktop;
         desktop.surface =
             SDL_CreateRGBSurface(SDL_SWSURFACE, 320, 240, 32, 0xFF0000, 0x00FF00, 0x0000FF, 0);
@@ -120,7 +121,7 @@ int main(int argc, char* argv[]) {
             }
         }
     } catch (const ErrorMsg& error) {
-        std::fputs(error.Text().c_str(), stderr);
+        std::fprintf(stderr, "%s\n", error.message.c_str());
         return 1;
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
