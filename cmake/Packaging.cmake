@@ -1,5 +1,6 @@
 # Installing and packaging. On Windows the install is one folder that a user unpacks and
-# runs from: the program, SDL.dll, the picture and a text on running it; CPack zips it. On
+# runs from: the program, SDL.dll, the picture, a text on running it and the licence; CPack
+# zips it. On
 # Linux everything goes where the platform expects it (GNUInstallDirs), and CPack makes a
 # Debian package of it. The program keeps reading lsd.bmp from its working folder; the
 # desktop entry starts it in the folder of the installed picture.
@@ -42,9 +43,11 @@ if(WIN32)
   else()
     message(WARNING "SDL.dll not found beside SDLDIR: the install leaves it out")
   endif()
-  # Read in Notepad, so with Windows' line ends.
+  # Read in Notepad, so with Windows' line ends: how to run it, and the program's licence.
   configure_file(${prismwarp_packaging}/README-windows.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
-  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt DESTINATION .)
+  configure_file(${PROJECT_SOURCE_DIR}/LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt
+          DESTINATION .)
 else()
   install(TARGETS prismwarp RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   if(prismwarp_picture)

@@ -1,8 +1,8 @@
 #!/bin/bash
 # Builds the web page into the folder given (default build-web): page/ holds index.html,
-# start.js, prismwarp.js, prismwarp.wasm and lsd.bmp; bench-page/ holds the frame
-# benchmark's page. Further arguments go to cmake (the tests name GoogleTest's sources with
-# them). Needs Debian's emscripten and a C++ compiler for this machine; exits with 77,
+# start.js, prismwarp.js, prismwarp.wasm, lsd.bmp and LICENSE.txt; bench-page/ holds the
+# frame benchmark's page. Further arguments go to cmake (the tests name GoogleTest's sources
+# with them). Needs Debian's emscripten and a C++ compiler for this machine; exits with 77,
 # saying why, where emcmake is missing.
 set -euo pipefail
 source_dir="$(cd "$(dirname "$0")/.." && pwd)"

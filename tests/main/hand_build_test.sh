@@ -1,6 +1,7 @@
 #!/bin/bash
 # Building by hand needs SDL 1.2 alone: configuring the project where neither GoogleTest
 # nor Google Benchmark can be found succeeds, and says in one line each what is left out.
+# Given no build type, the build is an optimised one.
 # Usage: hand_build_test.sh PROJECT_SOURCE_DIR
 # shellcheck source=tests/support/checks.sh
 source "$(dirname "$0")/../support/checks.sh"
@@ -22,3 +23,6 @@ grep -q 'Google Benchmark not found: the benchmarks are not built' "$scratch/con
 grep -q 'GoogleTest not found: the tests are not built' "$scratch/configure.log" ||
     fail_configuring "no word that the tests are left out"
 echo "  configured"
+build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$scratch/build/CMakeCache.txt")
+[[ $build_type == Release ]] || fail "given no build type, the build is '$build_type', not Release"
+echo "  an optimised build (Release)"

@@ -1,6 +1,6 @@
 #!/bin/bash
 # The web zip as a web host meets it: unpacked into an empty folder, it holds one folder with
-# the page and its files and nothing else, and that folder, served as it is, animates in
+# the page, its files and the licence and nothing else, and that folder, served as it is, animates in
 # headless Chromium: frame after frame read back from the canvas, each equal to the frame
 # the native plain passes draw.
 # Usage: web_zip_test.sh DIST VERSION PYTHON WEB_TEST FRAMES_TOOL
@@ -17,7 +17,7 @@ scratch_folder web-zip
 step "unpacked, it is one folder with the page and its files"
 (cd "$scratch" && unzip -q "$zip")
 files=$(cd "$scratch" && find . -type f | LC_ALL=C sort)
-expected=$(for file in index.html lsd.bmp prismwarp.js prismwarp.wasm start.js; do
+expected=$(for file in LICENSE.txt index.html lsd.bmp prismwarp.js prismwarp.wasm start.js; do
     echo "./$name/$file"
 done | LC_ALL=C sort)
 [[ $files == "$expected" ]] || fail "the zip holds

@@ -6,7 +6,7 @@
 # the picture its error box is dismissed by Return, its OK button and the window manager.
 # Given ZIP, the Windows package, the test runs what a user of the package has instead: the
 # zip unpacked into an empty folder, which must hold one folder with the program, SDL.dll,
-# the picture and the texts on running them, and nothing else.
+# the picture, the texts on running them and the licences, and nothing else.
 # Usage: run_test.sh ROOT DEPTH [ZIP]
 # shellcheck source=tests/desktop/desktop.sh
 source "$(dirname "$0")/../desktop/desktop.sh"
@@ -41,7 +41,7 @@ if [[ -n $zip ]]; then
     held=$(find "$scratch/unpacked" -mindepth 1 -maxdepth 1 -printf '%f ')
     [[ $held == "$name " ]] || fail "the zip holds ${held}rather than the folder $name alone"
     held=$(find "$scratch/unpacked/$name" -mindepth 1 -printf '%P\n' | LC_ALL=C sort | tr '\n' ' ')
-    expected="README-SDL.txt README.txt SDL.dll lsd.bmp prismwarp.exe "
+    expected="LICENSE.txt README-SDL.txt README.txt SDL.dll lsd.bmp prismwarp.exe "
     [[ $held == "$expected" ]] || fail "the folder holds $held, expected $expected"
     mv "$scratch/unpacked/$name" "$scratch/user"
 else
