@@ -30,12 +30,26 @@ const int kDelay = 8;        // hundredths of a second each frame is shown
 // 60 KB in these, which keep the file within 1.5 MB.
 const int kColours = 48;
 
+// A fatal error of the frame loop, told on stderr: a tool shows no error box.
+void Print(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const ErrorMsg& e) {
+        std::fprintf(stderr, "mkdemo: %s\n", e.message.c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "mkdemo: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "mkdemo: an exception of no known type\n");
+    }
+}
+
 // The program's window, drawn into memory alone (SDL's dummy driver, which main chooses).
 // The App is built here and nowhere else, as the program's main builds it but for the
 // screen, asked for at 32 bits whatever the driver would give, so that the frames are the
 // same on every machine.
 struct Window {
-    App app{"Prismwarp", WarpEffect::kWidth, WarpEffect::kHeight, 32, false};
+    Platform platform{Print};
+    App app{platform, "Prismwarp", WarpEffect::kWidth, WarpEffect::kHeight, 32, false};
 };
 
 // The effect as the program draws it, each frame also added to the GIF and kept as `last`,
