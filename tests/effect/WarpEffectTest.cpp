@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -71,11 +72,11 @@ template <typename Expected> void ExpectScreen(const SDL_Surface* s, Expected ex
 // A screen of `bits` of the test's own, whatever the video driver gives (under Wine, SDL
 // 1.2's dummy driver gives one the fast passes do not draw on): 32 as the desktop's, 16 as
 // RGB565, 8 palettized.
-SDL_Surface* OwnScreen(int bits) {
+SDL_Surface* OwnScreen(int bits, int w = kW, int h = kH) {
     switch (bits) {
-    case 32: return SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 32, 0xFF0000, 0xFF00, 0xFF, 0);
-    case 16: return SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 16, 0xF800, 0x07E0, 0x001F, 0);
-    default: return SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 8, 0, 0, 0, 0);
+    case 32: return SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    case 16: return SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 16, 0xF800, 0x07E0, 0x001F, 0);
+    default: return SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 8, 0, 0, 0, 0);
     }
 }
 
@@ -95,8 +96,8 @@ protected:
     SDL_Surface* Screen() const { return app.screen.surface; }
 
     // Lends the App a screen of `bits` of the test's own (OwnScreen) for the rest of the test.
-    void LendScreen(int bits) {
-        ownScreen.surface = OwnScreen(bits);
+    void LendScreen(int bits, int w = kW, int h = kH) {
+        ownScreen.surface = OwnScreen(bits, w, h);
         ASSERT_NE(ownScreen.surface, nullptr) << SDL_GetError();
         loan.emplace(app.screen, ownScreen.surface);
         ASSERT_EQ(Screen()->format->BitsPerPixel, bits);
@@ -475,10 +476,17 @@ TEST_P(OwnScreenFrame, WithTheOverlayIsThePlainFrameBlendedWithThePicture) {
     EXPECT_EQ(FirstDifference(s, blended.surface), "");
 }
 
+INSTANTIATE_TEST_SUITE_P(Screens, OwnScreenFrame, ::testing::Values(32, 16),
+                         [](const auto& info) { return "Bits" + std::to_string(info.param); });
+
 // --- What a frame draws over -------------------------------------------------------------
 
 // In a web page the frame leaves the screen uncleared where the handler says it draws over
 // it: that must hold only while the fast passes are chosen, and only within their area.
+// What the effect says it draws over, its frame overwrites: drawn over a screen full of
+// something else, with the overlay off and on, the frame is there the one drawn over a
+// cleared screen. The cases whose area reaches past the effect's have a screen a column and
+// a row larger, whose pixels beyond the effect a frame leaves as they were.
 struct DrawsOverCase {
     const char* name;
     int bits;
@@ -486,14 +494,19 @@ struct DrawsOverCase {
     float factor;
     SDL_Rect area;
     bool drawsOver;
+    int screenW = kW, screenH = kH;
 };
+
+std::ostream& operator<<(std::ostream& out, const DrawsOverCase& c) {
+    return out << c.name;
+}
 
 const DrawsOverCase kDrawsOver[] = {
     {"FastWholeArea", 32, CpuPath::Baseline, 1.0f, {0, 0, kW, kH}, true},
     {"FastPartOfIt", 32, CpuPath::Baseline, 9.5f, {10, 20, 30, 40}, true},
     {"Fast16Bits", 16, CpuPath::Baseline, 1.0f, {0, 0, kW, kH}, true},
-    {"FastOneColumnBeyond", 32, CpuPath::Baseline, 1.0f, {0, 0, kW + 1, kH}, false},
-    {"FastOneRowBeyond", 32, CpuPath::Baseline, 1.0f, {0, 1, kW, kH}, false},
+    {"FastOneColumnBeyond", 32, CpuPath::Baseline, 1.0f, {0, 0, kW + 1, kH}, false, kW + 1, kH + 1},
+    {"FastOneRowBeyond", 32, CpuPath::Baseline, 1.0f, {0, 1, kW, kH}, false, kW + 1, kH + 1},
     {"FastLeftOfIt", 32, CpuPath::Baseline, 1.0f, {-1, 0, 10, 10}, false},
     {"PlainPasses", 32, CpuPath::Plain, 1.0f, {0, 0, kW, kH}, false},
     {"LargestFactorTheFastPassesCover", 32, CpuPath::Baseline, 16777215.0f, {0, 0, kW, kH}, true},
@@ -505,41 +518,56 @@ class DrawsOver : public WarpTest, public ::testing::WithParamInterface<DrawsOve
 
 TEST_P(DrawsOver, OnlyTheFastPassesAreaWhileTheyAreChosen) {
     const DrawsOverCase& c = GetParam();
-    ASSERT_NO_FATAL_FAILURE(LendScreen(c.bits));
-    effect->path = c.path;
-    warpFactor = c.factor;
-    EXPECT_EQ(effect->DrawsOver(c.area), c.drawsOver);
+    ASSERT_NO_FATAL_FAILURE(LendScreen(c.bits, c.screenW, c.screenH));
+    SDL_Surface* s = Screen();
+    bool says = false;
+    // The screen after a first frame drawn over one filled with the pixel value `fill`, column
+    // by column. The App clears a screen to 0.
+    const auto frame = [&](Uint32 fill, bool overlay) {
+        SDL_FillRect(s, nullptr, fill);
+        warpFactor = c.factor;
+        WarpEffect drawn;
+        drawn.app = &app;
+        drawn.path = c.path;
+        if (overlay) drawn.OnKeyDown(SDLK_UP);
+        says = drawn.DrawsOver(c.area);
+        EXPECT_EQ(says, c.drawsOver);
+        drawn.Update();
+        std::vector<Uint32> pixels;
+        for (int x = 0; x < s->w; ++x)
+            for (int y = 0; y < s->h; ++y)
+                pixels.push_back(RawPixel(s, x, y));
+        return pixels;
+    };
+    // The first pixel of the area on the screen where the two frames differ; "" for none.
+    const auto difference = [&](const std::vector<Uint32>& filled,
+                                const std::vector<Uint32>& cleared) -> std::string {
+        for (int x = std::max(0, int(c.area.x)); x < std::min(s->w, c.area.x + c.area.w); ++x) {
+            for (int y = std::max(0, int(c.area.y)); y < std::min(s->h, c.area.y + c.area.h); ++y) {
+                const size_t i = size_t(x * s->h + y);
+                if (filled[i] != cleared[i])
+                    return "at " + std::to_string(x) + "," + std::to_string(y) +
+                           ": over the filled screen " + std::to_string(filled[i]) +
+                           ", over the cleared one " + std::to_string(cleared[i]);
+            }
+        }
+        return "";
+    };
+    for (const bool overlay : {false, true}) {
+        SCOPED_TRACE(overlay ? "overlay on" : "overlay off");
+        const std::vector<Uint32> overFilled =
+            frame(SDL_MapRGB(s->format, 0xA5, 0xFF, 0x3C), overlay);
+        const std::vector<Uint32> overCleared = frame(0, overlay);
+        if (says) {
+            EXPECT_EQ(difference(overFilled, overCleared), "");
+        } else if (c.screenW > kW || c.screenH > kH) {
+            EXPECT_NE(difference(overFilled, overCleared), "")
+                << "the frame drew past the effect's area";
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DrawsOver, ::testing::ValuesIn(kDrawsOver),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// What the fast passes say they draw over, they do: a frame drawn over a screen full of
-// something else, with the overlay off and on, is the frame drawn over a cleared one.
-TEST_P(OwnScreenFrame, OfTheFastPassesOverwritesEveryPixelOfItsArea) {
-    SDL_Surface* s = Screen();
-    const auto frame = [&](Uint8 fill, bool overlay) {
-        SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, fill, fill ^ 0x5A, fill ^ 0xC3));
-        warpFactor = 1.0f;
-        WarpEffect fast;
-        fast.app = &app;
-        fast.path = CpuPath::Baseline;
-        if (overlay) fast.OnKeyDown(SDLK_UP);
-        EXPECT_TRUE(fast.DrawsOver({0, 0, kW, kH}));
-        fast.Update();
-        std::vector<Uint32> pixels(kPixels);
-        for (int x = 0; x < kW; ++x)
-            for (int y = 0; y < kH; ++y)
-                pixels[size_t(x * kH + y)] = RawPixel(s, x, y);
-        return pixels;
-    };
-    for (const bool overlay : {false, true}) {
-        SCOPED_TRACE(overlay ? "overlay on" : "overlay off");
-        EXPECT_EQ(frame(0xA5, overlay), frame(0, overlay));
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Screens, OwnScreenFrame, ::testing::Values(32, 16),
-                         [](const auto& info) { return "Bits" + std::to_string(info.param); });
 
 } // namespace
