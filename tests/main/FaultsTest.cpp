@@ -217,37 +217,51 @@ TEST(SignalWhileBoxIsUp, OneIgnoredAtStartStaysIgnored) {
     EXPECT_TRUE(Gone(pid_t(std::atoi(ReadFile(pidFile).c_str()))));
 }
 
-// --- stderr that cannot be written ---------------------------------------------------------
-
-// Started with stderr on a pipe whose reader has gone, the program still shows its box and
-// exits with 1: writing the error text does not end it by SIGPIPE.
-TEST(BrokenStderr, StillShowsTheBox) {
-    Stage stage;
-    stage.Tool("xmessage", "echo xmessage >>\"$LOG\"; exit 0");
-    ProgramOptions options;
-    options.environment = stage.DialogEnvironment();
-    options.brokenPipes = {2};
-    const ProgramResult run = stage.Run(options);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(ReadFile(stage.File("log")), "xmessage\n");
-}
-
 // --- Standard descriptors ----------------------------------------------------------------
 
-// Started with 0, 1 and 2 closed, the program has them on /dev/null before it opens
-// anything, so that neither the X connection nor the picture takes their place. The
-// dialog tool looks at the program's descriptors while the box is up.
-TEST(ClosedStandardStreams, AreOpenedOnDevNull) {
+// Started with standard descriptors closed or on a pipe whose reader has gone, the program
+// still shows its box and exits with 1. Closed ones it has on /dev/null before it opens
+// anything, so that neither the X connection nor the picture takes their place: the dialog
+// tool logs what the program's closed descriptors are while the box is up. Writing the error
+// text into the broken pipe does not end the program by SIGPIPE.
+struct StreamCase {
+    const char* name;
+    std::vector<int> closed;
+    std::vector<int> brokenPipes;
+    const char* log;
+};
+
+void PrintTo(const StreamCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+const StreamCase kStreamCases[] = {
+    {"BrokenStderr", {}, {2}, "xmessage\n"},
+    {"AllClosed", {0, 1, 2}, {}, "xmessage\n0 /dev/null\n1 /dev/null\n2 /dev/null\n"},
+};
+
+class StandardStreams : public testing::TestWithParam<StreamCase> {};
+
+TEST_P(StandardStreams, StillShowTheBox) {
+    const StreamCase& c = GetParam();
     Stage stage;
-    stage.Tool("xmessage", "for fd in 0 1 2; do echo \"$fd $(readlink /proc/$PPID/fd/$fd)\"; "
-                           "done >\"$LOG\"; exit 0");
+    std::string closed;
+    for (const int fd : c.closed)
+        closed += " " + std::to_string(fd);
+    stage.Tool("xmessage", "echo xmessage >>\"$LOG\"; for fd in" + closed +
+                               "; do echo \"$fd $(readlink /proc/$PPID/fd/$fd)\"; "
+                               "done >>\"$LOG\"; exit 0");
     ProgramOptions options;
     options.environment = stage.DialogEnvironment();
-    options.closed = {0, 1, 2};
+    options.closed = c.closed;
+    options.brokenPipes = c.brokenPipes;
     const ProgramResult run = stage.Run(options);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(ReadFile(stage.File("log")), "0 /dev/null\n1 /dev/null\n2 /dev/null\n");
+    EXPECT_EQ(ReadFile(stage.File("log")), c.log);
 }
+
+INSTANTIATE_TEST_SUITE_P(Program, StandardStreams, testing::ValuesIn(kStreamCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // --- No display ------------------------------------------------------------------------
 
