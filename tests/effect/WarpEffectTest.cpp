@@ -114,42 +114,33 @@ protected:
 
 // The factor's course from a start to its next reset, stepped pixel by pixel: how many steps
 // it takes, and the last factor before it.
-struct CourseCase {
-    const char* name;
-    float start;
-    long steps;
-    float last;
-};
-
-std::ostream& operator<<(std::ostream& out, const CourseCase& c) {
-    return out << c.name;
+TEST(FactorCourse, EndsOnTheStepPastTen) {
+    const struct {
+        const char* name;
+        float start;
+        long steps;
+        float last;
+    } courses[] = {
+        // From the program's start the first reset comes after pixel 908,766, in the twelfth
+        // frame.
+        {"from the start", 1.0f, 908766, 9.99999142f},
+        // From 0 a cycle lasts 1,008,667 steps.
+        {"the cycle", 0.0f, 1008667, 9.99999046f},
+    };
+    for (const auto& c : courses) {
+        SCOPED_TRACE(c.name);
+        float f = c.start;
+        float last = f;
+        long steps = 0;
+        do {
+            last = f;
+            f = Factor::Advance(f);
+            ++steps;
+        } while (f != 0.0f && steps < 2000000);
+        EXPECT_EQ(steps, c.steps);
+        EXPECT_EQ(last, c.last);
+    }
 }
-
-const CourseCase kCourses[] = {
-    // From the program's start the first reset comes after pixel 908,766, in the twelfth frame.
-    {"FromTheStart", 1.0f, 908766, 9.99999142f},
-    // From 0 a cycle lasts 1,008,667 steps.
-    {"Cycle", 0.0f, 1008667, 9.99999046f},
-};
-
-class FactorCourse : public ::testing::TestWithParam<CourseCase> {};
-
-TEST_P(FactorCourse, EndsOnTheStepPastTen) {
-    const CourseCase& c = GetParam();
-    float f = c.start;
-    float last = f;
-    long steps = 0;
-    do {
-        last = f;
-        f = Factor::Advance(f);
-        ++steps;
-    } while (f != 0.0f && steps < 2000000);
-    EXPECT_EQ(steps, c.steps);
-    EXPECT_EQ(last, c.last);
-}
-
-INSTANTIATE_TEST_SUITE_P(Courses, FactorCourse, ::testing::ValuesIn(kCourses),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // The cycle's last factor plus the step is exactly 10.000000463..., which rounds to 10.0f:
 // the reset must come from the exact sum, not from the sum rounded to a float.
@@ -163,92 +154,91 @@ TEST(FactorReset, ComesFromTheExactSum) {
 // (x, y) shows the picture's pixel (fromX, fromY), which its cache entry x * 240 + y holds,
 // drawn in `drawn`: that colour times the factor the position was drawn with, each channel
 // truncated to its low 8 bits. In a frame the entry read is s = 240 * y + x + 241, already
-// rewritten in this frame when x - y >= 2.
-struct PixelCase {
-    const char* name;
-    float start;
-    int frames;
+// rewritten in this frame when x - y >= 2. Every pixel steps the factor once, and the run
+// ends on `after`.
+struct PixelShown {
     int x, y;
     int fromX, fromY;
     Rgb drawn;
 };
 
-std::ostream& operator<<(std::ostream& out, const PixelCase& c) {
-    return out << c.name;
-}
-
-const PixelCase kPixelCases[] = {
-    // d = 0, s = 241; the factor is 1.
-    {"FirstFrameFirstPosition", 1.0f, 1, 0, 0, 1, 1, {241, 0, 64}},
-    // d = 240, s = 242; (242, 0, 64) times 1.00240326 is 242.58, 0, 64.15.
-    {"FirstFrameSecondColumn", 1.0f, 1, 1, 0, 1, 2, {242, 0, 64}},
-    // d = 1, s = 481; (225, 1, 64) times 1.00001001 is 225.002, 1.00001, 64.0006.
-    {"FirstFrameSecondRow", 1.0f, 1, 0, 1, 2, 1, {225, 1, 64}},
-    // d = 1,200, s = 246, which was rewritten at d = 246 with entry 1,682, pixel (7, 2):
-    // (146, 6, 64) times 1.01201630 is 147.75, 6.07, 64.77.
-    {"FirstFrameRewrittenEntry", 1.0f, 1, 5, 0, 7, 2, {147, 6, 64}},
-    // d = 76,799, s = 57,920, rewritten in turn from 19,682, from 803, from 20,164: (196, 78,
-    // 64) times 1.76903296 is 346.73, 137.98, 113.22, and 346 keeps its low 8 bits, 90.
-    {"FirstFrameLastPosition", 1.0f, 1, 319, 239, 84, 4, {90, 137, 113}},
-    // The first reset, after pixel 908,766: position (266, 125) is drawn with the last factor
-    // before it, 9.99999142, (195, 141, 64) giving 1949.998, 1409.999, 639.9995, whose low 8
-    // bits are 157, 129, 127; position (266, 126) with 0, black although its colour is not.
-    {"TwelfthFrameBeforeTheReset", 1.0f, 12, 266, 125, 151, 51, {157, 129, 127}},
-    {"TwelfthFrameAtTheReset", 1.0f, 12, 266, 126, 152, 51, {0, 0, 0}},
-    // From the cycle's last factor: (0, 0) is drawn with it, (0, 1) with 0, (0, 2) one step
-    // on. (241, 0, 64) times 9.99999046 is 2409.998, 0, 639.9994, whose low 8 bits are 105, 0,
-    // 127; (225, 1, 64) and (209, 2, 64) times 0.00001 are below 0.003.
-    {"CycleEndLastFactor", 9.99999046f, 1, 0, 0, 1, 1, {105, 0, 127}},
-    {"CycleEndReset", 9.99999046f, 1, 0, 1, 2, 1, {0, 0, 0}},
-    {"CycleEndOneStepOn", 9.99999046f, 1, 0, 2, 3, 1, {0, 0, 0}},
-};
-
-class WarpPixel : public WarpTest, public ::testing::WithParamInterface<PixelCase> {};
-
-TEST_P(WarpPixel, ShowsTheCachedColourTimesItsFactor) {
-    const PixelCase& c = GetParam();
-    warpFactor = c.start;
-    for (int frame = 0; frame < c.frames; ++frame)
-        effect->Update();
-    EXPECT_EQ(effect->Cache()[c.x * kH + c.y], Cached(c.fromX, c.fromY));
-    EXPECT_EQ(Decoded(Screen()->format, RawPixel(Screen(), c.x, c.y)),
-              Decoded(Screen()->format, Mapped(Screen(), c.drawn.r, c.drawn.g, c.drawn.b)));
-}
-
-INSTANTIATE_TEST_SUITE_P(Frames, WarpPixel, ::testing::ValuesIn(kPixelCases),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// The factor a run of frames ends on: every pixel steps it once, so a frame from 1.0 ends
-// 76,800 steps on as a sum of float steps; 12 frames end 12 * 76,800 - 908,766 = 12,834
-// steps after the first reset; a frame from the cycle's last factor, 76,799 steps from 0.
-struct AfterCase {
+struct FramesCase {
     const char* name;
     float start;
     int frames;
     float after;
+    std::vector<PixelShown> pixels;
 };
 
-std::ostream& operator<<(std::ostream& out, const AfterCase& c) {
+std::ostream& operator<<(std::ostream& out, const FramesCase& c) {
     return out << c.name;
 }
 
-const AfterCase kAfters[] = {
-    {"FirstFrame", 1.0f, 1, 1.76904296875f},
-    {"TwelveFrames", 1.0f, 12, 0.128327757f},
-    {"FrameFromTheCycleEnd", 9.99999046f, 1, 0.768665075f},
+const FramesCase kFramesCases[] = {
+    // A frame from 1.0 ends 76,800 steps on, as a sum of float steps.
+    {"FirstFrame",
+     1.0f,
+     1,
+     1.76904296875f,
+     {
+         // d = 0, s = 241; the factor is 1.
+         {0, 0, 1, 1, {241, 0, 64}},
+         // d = 240, s = 242; (242, 0, 64) times 1.00240326 is 242.58, 0, 64.15.
+         {1, 0, 1, 2, {242, 0, 64}},
+         // d = 1, s = 481; (225, 1, 64) times 1.00001001 is 225.002, 1.00001, 64.0006.
+         {0, 1, 2, 1, {225, 1, 64}},
+         // d = 1,200, s = 246, which was rewritten at d = 246 with entry 1,682, pixel (7, 2):
+         // (146, 6, 64) times 1.01201630 is 147.75, 6.07, 64.77.
+         {5, 0, 7, 2, {147, 6, 64}},
+         // d = 76,799, s = 57,920, rewritten in turn from 19,682, from 803, from 20,164:
+         // (196, 78, 64) times 1.76903296 is 346.73, 137.98, 113.22, and 346 keeps its low 8
+         // bits, 90.
+         {319, 239, 84, 4, {90, 137, 113}},
+     }},
+    // The first reset, after pixel 908,766: position (266, 125) is drawn with the last factor
+    // before it, 9.99999142, (195, 141, 64) giving 1949.998, 1409.999, 639.9995, whose low 8
+    // bits are 157, 129, 127; position (266, 126) with 0, black although its colour is not.
+    // The twelve frames end 12 * 76,800 - 908,766 = 12,834 steps after the reset.
+    {"TwelveFrames",
+     1.0f,
+     12,
+     0.128327757f,
+     {
+         {266, 125, 151, 51, {157, 129, 127}},
+         {266, 126, 152, 51, {0, 0, 0}},
+     }},
+    // From the cycle's last factor: (0, 0) is drawn with it, (0, 1) with 0, (0, 2) one step
+    // on. (241, 0, 64) times 9.99999046 is 2409.998, 0, 639.9994, whose low 8 bits are 105, 0,
+    // 127; (225, 1, 64) and (209, 2, 64) times 0.00001 are below 0.003. The frame ends 76,799
+    // steps from 0.
+    {"FrameFromTheCycleEnd",
+     9.99999046f,
+     1,
+     0.768665075f,
+     {
+         {0, 0, 1, 1, {105, 0, 127}},
+         {0, 1, 2, 1, {0, 0, 0}},
+         {0, 2, 3, 1, {0, 0, 0}},
+     }},
 };
 
-class WarpFactorAfter : public WarpTest, public ::testing::WithParamInterface<AfterCase> {};
+class WarpFrames : public WarpTest, public ::testing::WithParamInterface<FramesCase> {};
 
-TEST_P(WarpFactorAfter, IsTheFactorSteppedOncePerPixel) {
-    const AfterCase& c = GetParam();
+TEST_P(WarpFrames, ShowTheCachedColoursTimesTheSteppedFactor) {
+    const FramesCase& c = GetParam();
     warpFactor = c.start;
     for (int frame = 0; frame < c.frames; ++frame)
         effect->Update();
     EXPECT_EQ(warpFactor, c.after);
+    for (const PixelShown& p : c.pixels) {
+        SCOPED_TRACE("position " + std::to_string(p.x) + "," + std::to_string(p.y));
+        EXPECT_EQ(effect->Cache()[p.x * kH + p.y], Cached(p.fromX, p.fromY));
+        EXPECT_EQ(Decoded(Screen()->format, RawPixel(Screen(), p.x, p.y)),
+                  Decoded(Screen()->format, Mapped(Screen(), p.drawn.r, p.drawn.g, p.drawn.b)));
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Frames, WarpFactorAfter, ::testing::ValuesIn(kAfters),
+INSTANTIATE_TEST_SUITE_P(Runs, WarpFrames, ::testing::ValuesIn(kFramesCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct ScaleCase {
