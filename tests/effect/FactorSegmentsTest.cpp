@@ -18,32 +18,42 @@ namespace {
 const float kStarts[] = {1.0f,  0.0f,   9.5f,     9.99999046f, 3.14159f,   0.00005f,
                          16.0f, 100.5f, 4097.25f, 1048575.0f,  8388607.0f, 16777215.0f};
 
-TEST(FactorSegments, FrameScalesAsTheSteppedFactor) {
-    const int kPixels = 76800;
+const int kPixels = 76800;
+
+// Where the segments of a frame of `count` pixels from `start` first fail to be the factor
+// stepped pixel by pixel: each channel times a segment's significand, shifted right, must be
+// the channel times the stepped factor, truncated (Factor::Scale), the significands below
+// 2^24 and the shifts from 0 to 31, as the row loops take them; the segments must follow each
+// other from pixel 0 and end on the stepped factor. "" where they are.
+std::string SegmentsDiffer(float start, int count) {
     const int channels[] = {1, 77, 128, 200, 255};
-    for (const float start : kStarts) {
-        SCOPED_TRACE("starting from " + std::to_string(start));
-        std::vector<FactorSegment> segments;
-        const float after = FactorSegments::Frame(start, kPixels, segments);
-        ASSERT_FALSE(segments.empty());
-        EXPECT_EQ(segments.front().first, 0);
-        float f = start;
-        int pixel = 0;
-        for (const FactorSegment& s : segments) {
-            ASSERT_EQ(s.first, pixel);
-            ASSERT_LT(s.shift, 32);
-            for (int i = 0; i < s.count; ++i, ++pixel) {
-                const Uint32 m = s.m + s.step * Uint32(i);
-                ASSERT_LT(m, 1u << 24);
-                for (const int c : channels)
-                    ASSERT_EQ(Uint8(Uint32(c) * m >> s.shift), Factor::Scale(Uint8(c), f))
-                        << "pixel " << pixel << ", channel " << c;
-                f = Factor::Advance(f);
-            }
+    std::vector<FactorSegment> segments;
+    const float after = FactorSegments::Frame(start, count, segments);
+    float f = start;
+    int pixel = 0;
+    for (const FactorSegment& s : segments) {
+        const std::string at = "pixel " + std::to_string(pixel) + ": ";
+        if (s.first != pixel) return at + "a segment starts at " + std::to_string(s.first);
+        if (s.shift < 0 || s.shift >= 32) return at + "shift " + std::to_string(s.shift);
+        for (int i = 0; i < s.count; ++i, ++pixel) {
+            const Uint32 m = s.m + s.step * Uint32(i);
+            if (m >= 1u << 24) return at + "significand " + std::to_string(m);
+            for (const int c : channels)
+                if (Uint8(Uint32(c) * m >> s.shift) != Factor::Scale(Uint8(c), f))
+                    return "pixel " + std::to_string(pixel) + ", channel " + std::to_string(c) +
+                           ": " + std::to_string(Uint8(Uint32(c) * m >> s.shift)) + ", stepped " +
+                           std::to_string(Factor::Scale(Uint8(c), f));
+            f = Factor::Advance(f);
         }
-        EXPECT_EQ(pixel, kPixels);
-        EXPECT_EQ(after, f);
     }
+    if (pixel != count) return "the segments hold " + std::to_string(pixel) + " pixels";
+    if (after != f) return "the frame ends on " + std::to_string(after);
+    return "";
+}
+
+TEST(FactorSegments, FrameScalesAsTheSteppedFactor) {
+    for (const float start : kStarts)
+        EXPECT_EQ(SegmentsDiffer(start, kPixels), "") << "starting from " << start;
 }
 
 // Every pixel of a course, from the program's start and the cycle's to the reset and from
@@ -79,20 +89,20 @@ TEST(FactorSegments, CoursesAreTheSteppedFactor) {
     EXPECT_TRUE(FactorSegments::CoursesHold());
 }
 
-// Below 2^24 a factor is a 24-bit significand shifted right; at 2^24 the shift would be to the
-// left. FrameScalesAsTheSteppedFactor holds the segments to the plain arithmetic up to the
-// last float below 2^24, and FrameEqualityTest the frames on both sides of it.
-TEST(FactorSegments, CoversFactorsFromZeroToBelowTwoToThe24) {
-    EXPECT_TRUE(FactorSegments::Covers(0.0f));
-    EXPECT_TRUE(FactorSegments::Covers(-0.0f));
-    EXPECT_TRUE(FactorSegments::Covers(9.99999046f));
-    EXPECT_TRUE(FactorSegments::Covers(16.0f));
-    EXPECT_TRUE(FactorSegments::Covers(16777215.0f));
-    EXPECT_FALSE(FactorSegments::Covers(16777216.0f));
-    EXPECT_FALSE(FactorSegments::Covers(16777218.0f));
-    EXPECT_FALSE(FactorSegments::Covers(std::numeric_limits<float>::infinity()));
-    EXPECT_FALSE(FactorSegments::Covers(-0.001f));
-    EXPECT_FALSE(FactorSegments::Covers(std::numeric_limits<float>::quiet_NaN()));
+// The fast passes take a factor exactly where a frame from it can be cut into segments: from
+// 0 up to the last float below 2^24, which is a 24-bit significand shifted right. From 2^24 on
+// the shift would be to the left. FrameEqualityTest holds the frames on both sides of it.
+TEST(FactorSegments, CoverTheFactorsWhoseSegmentsHold) {
+    const float factors[] = {0.0f,        -0.0f,       9.99999046f, 16.0f,
+                             16777215.0f, 16777216.0f, 16777218.0f};
+    for (const float f : factors) {
+        const std::string differ = SegmentsDiffer(f, kPixels);
+        EXPECT_EQ(FactorSegments::Covers(f), differ.empty()) << "from " << f << ": " << differ;
+    }
+    // Factors set from outside that no segment can hold: below 0, infinite, not a number.
+    for (const float f :
+         {-0.001f, std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()})
+        EXPECT_FALSE(FactorSegments::Covers(f)) << f;
 }
 
 } // namespace

@@ -141,7 +141,6 @@ TEST_P(AppInit, AsksForTheModeAndCaptionsTheWindow) {
         EXPECT_FALSE(c.refused) << "no error without a video mode";
         EXPECT_EQ(app.width, 320);
         EXPECT_EQ(app.height, 240);
-        EXPECT_EQ(app.handler, nullptr);
         char* title = nullptr;
         char* icon = nullptr;
         SDL_WM_GetCaption(&title, &icon);
@@ -158,6 +157,25 @@ TEST_P(AppInit, AsksForTheModeAndCaptionsTheWindow) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, AppInit, ::testing::ValuesIn(kInits),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The App owns the handler it is given: the handler goes with it.
+TEST(AppHandler, GoesWithTheApp) {
+    class Watched : public EventHandler {
+    public:
+        explicit Watched(bool& gone) : gone(gone) {}
+        ~Watched() override { gone = true; }
+
+    private:
+        bool& gone;
+    };
+    bool gone = false;
+    {
+        App app(TestPlatform::Get(), "Prismwarp", 320, 240, 0, false);
+        app.handler = new Watched(gone);
+        EXPECT_FALSE(gone);
+    }
+    EXPECT_TRUE(gone);
+}
 
 #ifndef _WIN32
 // --- Presenting -------------------------------------------------------------------------
@@ -414,11 +432,17 @@ private:
     size_t frame = 0;
 };
 
+// The mouse fields before the loop runs, values no event gives: a field that an event does
+// not set keeps its value.
+constexpr int kMouseXBefore = -1;
+constexpr int kMouseYBefore = -2;
+constexpr int kButtonBefore = -3;
+
 struct LoopCase {
     const char* name;
     std::vector<std::vector<SDL_Event>> frames; // the events pushed during each frame
     std::vector<std::string> log;
-    int mouseX, mouseY, mouseButton;
+    int mouseX, mouseY, mouseButton;                // after the loop
     std::vector<std::vector<SDL_Event>> waits = {}; // the events that end each wait
 };
 
@@ -432,21 +456,21 @@ const LoopCase kLoops[] = {
     {"QuitThenKeyStillHandledAndPresented",
      {{Quit(), Key(SDL_KEYDOWN, SDLK_x), Key(SDL_KEYUP, SDLK_x)}},
      {"update", "event 12", "event 2", "key down 120", "event 3", "key up 120", kPresent},
-     0,
-     0,
-     0},
+     kMouseXBefore,
+     kMouseYBefore,
+     kButtonBefore},
     {"MotionSetsMouseFields",
      {{Motion(300, 200), Quit()}},
      {"update", "event 4", "move 300,200", "event 12", kPresent},
      300,
      200,
-     0},
+     kButtonBefore},
     {"ButtonReleaseReachesOnEventOnly",
      {{Button(SDL_MOUSEBUTTONUP, 40, 50, 1), Quit()}},
      {"update", "event 6", "event 12", kPresent},
-     0,
-     0,
-     0},
+     kMouseXBefore,
+     kMouseYBefore,
+     kButtonBefore},
     {"ButtonPressThenRelease",
      {{Button(SDL_MOUSEBUTTONDOWN, 7, 9, 3), Button(SDL_MOUSEBUTTONUP, 40, 50, 1), Quit()}},
      {"update", "event 5", "button 7,9 3", "event 6", "event 12", kPresent},
@@ -459,14 +483,14 @@ const LoopCase kLoops[] = {
       "move 1,2", "event 12", kPresent},
      1,
      2,
-     0},
+     kButtonBefore},
     // Minimised or unmapped: no frame is drawn or presented until the window is shown.
     {"HiddenWindowWaitsUntilShown",
      {{Active(SDL_APPACTIVE, 0)}, {Quit()}},
      {"update", "event 1", kPresent, "wait", "event 1", "update", "event 12", kPresent},
-     0,
-     0,
-     0,
+     kMouseXBefore,
+     kMouseYBefore,
+     kButtonBefore,
      {{Active(SDL_APPACTIVE, 1)}}},
     // Every event that comes meanwhile is handled; only a showing ends the waiting.
     {"EventsWhileHiddenAreHandled",
@@ -475,23 +499,23 @@ const LoopCase kLoops[] = {
       "event 12", kPresent},
      5,
      6,
-     0,
+     kButtonBefore,
      {{Motion(5, 6)}, {Active(SDL_APPACTIVE, 1)}}},
     // Closing a hidden window quits at once.
     {"QuitWhileHidden",
      {{Active(SDL_APPACTIVE, 0)}},
      {"update", "event 1", kPresent, "wait", "event 12"},
-     0,
-     0,
-     0,
+     kMouseXBefore,
+     kMouseYBefore,
+     kButtonBefore,
      {{Quit()}}},
     // Focus comes and goes while the window stays in view: drawing goes on.
     {"FocusLossKeepsDrawing",
      {{Active(SDL_APPINPUTFOCUS | SDL_APPMOUSEFOCUS, 0)}, {Quit()}},
      {"update", "event 1", kPresent, "update", "event 12", kPresent},
-     0,
-     0,
-     0},
+     kMouseXBefore,
+     kMouseYBefore,
+     kButtonBefore},
 };
 
 class FrameLoop : public AppTest, public ::testing::WithParamInterface<LoopCase> {};
@@ -500,9 +524,9 @@ TEST_P(FrameLoop, DispatchesEveryEventAndPresentsEveryFrame) {
     const LoopCase& c = GetParam();
     auto* recorder = new Recorder(c.frames);
     app.handler = recorder;
-    EXPECT_EQ(app.mouseX, 0);
-    EXPECT_EQ(app.mouseY, 0);
-    EXPECT_EQ(app.mouseButton, 0);
+    app.mouseX = kMouseXBefore;
+    app.mouseY = kMouseYBefore;
+    app.mouseButton = kButtonBefore;
 
     waits = c.waits;
     waited = 0;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -34,10 +35,13 @@ private:
     std::optional<std::string> previous;
 };
 
+// Where the tools are looked for, for a PATH unset, empty, or naming a folder of the test's
+// own that holds a tool the system has nowhere.
+enum class PathKind { Unset, Empty, Own };
+
 struct PathCase {
     const char* name;
-    std::optional<std::string> path;
-    std::string searched;
+    PathKind path;
 };
 
 void PrintTo(const PathCase& c, std::ostream* out) {
@@ -46,17 +50,38 @@ void PrintTo(const PathCase& c, std::ostream* out) {
 
 class DialogSearch : public testing::TestWithParam<PathCase> {};
 
-// Without a PATH the tools are still found where the system keeps them.
+// Without a PATH, or with an empty one, the tools are still found where the system keeps
+// them (it has /bin/sh), and never in the working folder; a PATH that is set is searched
+// alone.
 TEST_P(DialogSearch, UsesPathOrTheSystemFolders) {
-    PathFor path(GetParam().path);
-    EXPECT_EQ(Dialog::SearchPath(), GetParam().searched);
+    const PathKind kind = GetParam().path;
+    ScratchDir own;
+    const std::string tool = own.File("prismwarp-test-dialog");
+    std::ofstream(tool) << "#!/bin/sh\n";
+    chmod(tool.c_str(), 0755);
+    own.Enter();
+    PathFor path(kind == PathKind::Unset   ? std::nullopt
+                 : kind == PathKind::Empty ? std::optional<std::string>("")
+                                           : std::optional<std::string>(own.Path()));
+
+    const std::string sh = Dialog::Find("sh");
+    if (kind == PathKind::Own) {
+        EXPECT_EQ(Dialog::SearchPath(), own.Path());
+        EXPECT_EQ(sh, "");
+        EXPECT_EQ(Dialog::Find("prismwarp-test-dialog"), tool);
+    } else {
+        ASSERT_GT(sh.size(), 3u) << sh;
+        EXPECT_EQ(sh.front(), '/') << sh;
+        EXPECT_EQ(sh.substr(sh.size() - 3), "/sh");
+        EXPECT_EQ(access(sh.c_str(), X_OK), 0) << sh;
+        EXPECT_EQ(Dialog::Find("prismwarp-test-dialog"), "");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, DialogSearch,
-                         testing::Values(PathCase{"Unset", std::nullopt,
-                                                  "/usr/local/bin:/usr/bin:/bin"},
-                                         PathCase{"Empty", "", "/usr/local/bin:/usr/bin:/bin"},
-                                         PathCase{"Given", "/opt/a:/opt/b", "/opt/a:/opt/b"}),
+                         testing::Values(PathCase{"Unset", PathKind::Unset},
+                                         PathCase{"Empty", PathKind::Empty},
+                                         PathCase{"Given", PathKind::Own}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The first folder holding an executable file of that name wins; files that cannot be

@@ -71,14 +71,16 @@ private:
 
 // --- The dialog tools -------------------------------------------------------------------
 
-// Each tool logs its name when it runs and then exits as the case says. Every tool writes
-// noise to its output and error streams, as xmessage and zenity do in some locales; none
-// of it may reach the program's own.
+// Each tool logs its name when it runs and then exits as the case says; xmessage logs its
+// arguments as well. Every tool writes noise to its output and error streams, as xmessage
+// and zenity do in some locales; none of it may reach the program's own.
 struct ToolCase {
     const char* name;
     const char* zenity;  // the body of the zenity script; null when there is none
     const char* kdialog; // the same for kdialog
-    const char* log;     // the tools that ran, in order
+    std::string log;     // the tools that ran, in order
+    // The interpreter that the zenity and kdialog scripts name.
+    const char* interpreter = "/bin/sh";
 };
 
 void PrintTo(const ToolCase& c, std::ostream* out) {
@@ -87,18 +89,26 @@ void PrintTo(const ToolCase& c, std::ostream* out) {
 
 const char* const kNoise = "echo noise; echo 'Warning: Missing charsets' >&2";
 
+// What xmessage logs: its name, then the caption and the composed text it was given.
+const std::string kXmessage =
+    std::string("xmessage\n-title Unhandled Exception -buttons OK:0 -center ") + kPictureError +
+    "\n";
+
 const ToolCase kToolCases[] = {
     // Exits as the loader does when a library is missing.
-    {"ZenityCannotLoad", "echo zenity >>\"$LOG\"; exit 127", nullptr, "zenity\nxmessage\n"},
+    {"ZenityCannotLoad", "echo zenity >>\"$LOG\"; exit 127", nullptr, "zenity\n" + kXmessage},
     // An option this zenity does not know: its own error status, -1.
-    {"ZenityRefusesOptions", "echo zenity >>\"$LOG\"; exit 255", nullptr, "zenity\nxmessage\n"},
-    {"KdialogCrashes", nullptr, "echo kdialog >>\"$LOG\"; kill -ABRT $$", "kdialog\nxmessage\n"},
+    {"ZenityRefusesOptions", "echo zenity >>\"$LOG\"; exit 255", nullptr, "zenity\n" + kXmessage},
+    {"KdialogCrashes", nullptr, "echo kdialog >>\"$LOG\"; kill -ABRT $$", "kdialog\n" + kXmessage},
     {"ZenityAndKdialogCannotRun", "exit 126", "echo kdialog >>\"$LOG\"; exit 127",
-     "kdialog\nxmessage\n"},
+     "kdialog\n" + kXmessage},
     // Closing the box gives 1: the box was shown, nothing else runs.
     {"ZenityClosed", "echo zenity >>\"$LOG\"; exit 1", nullptr, "zenity\n"},
     {"ZenityConfirmed", "echo zenity >>\"$LOG\"; exit 0", "echo kdialog >>\"$LOG\"", "zenity\n"},
-    {"XmessageAlone", nullptr, nullptr, "xmessage\n"},
+    {"XmessageAlone", nullptr, nullptr, kXmessage},
+    // Scripts whose interpreter does not exist cannot be started at all.
+    {"ZenityAndKdialogCannotBeStarted", "echo zenity >>\"$LOG\"", "echo kdialog >>\"$LOG\"",
+     kXmessage, "/nonexistent/prismwarp-shell"},
 };
 
 class DialogTools : public testing::TestWithParam<ToolCase> {};
@@ -106,9 +116,10 @@ class DialogTools : public testing::TestWithParam<ToolCase> {};
 TEST_P(DialogTools, FallBackToTheNextToolAndKeepTheirOutputAway) {
     const ToolCase& c = GetParam();
     Stage stage;
-    if (c.zenity) stage.Tool("zenity", std::string(kNoise) + "\n" + c.zenity);
-    if (c.kdialog) stage.Tool("kdialog", std::string(kNoise) + "\n" + c.kdialog);
-    stage.Tool("xmessage", std::string(kNoise) + "\necho xmessage >>\"$LOG\"; exit 1");
+    if (c.zenity) stage.Tool("zenity", std::string(kNoise) + "\n" + c.zenity, c.interpreter);
+    if (c.kdialog) stage.Tool("kdialog", std::string(kNoise) + "\n" + c.kdialog, c.interpreter);
+    stage.Tool("xmessage",
+               std::string(kNoise) + "\necho xmessage >>\"$LOG\"; echo \"$@\" >>\"$LOG\"; exit 1");
 
     ProgramOptions options;
     options.environment = stage.DialogEnvironment();
@@ -121,24 +132,6 @@ TEST_P(DialogTools, FallBackToTheNextToolAndKeepTheirOutputAway) {
 
 INSTANTIATE_TEST_SUITE_P(Program, DialogTools, testing::ValuesIn(kToolCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// A tool whose interpreter does not exist cannot be started at all.
-TEST(DialogTools, FallBackWhenAToolCannotBeStarted) {
-    Stage stage;
-    stage.Tool("zenity", "exit 0", "/nonexistent/prismwarp-shell");
-    stage.Tool("kdialog", "exit 0", "/nonexistent/prismwarp-shell");
-    stage.Tool("xmessage", "echo xmessage >>\"$LOG\"; echo \"$@\" >>\"$LOG\"");
-
-    ProgramOptions options;
-    options.environment = stage.DialogEnvironment();
-    const ProgramResult run = stage.Run(options);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, kPictureError);
-    // xmessage got the caption and the composed text.
-    EXPECT_EQ(ReadFile(stage.File("log")),
-              std::string("xmessage\n-title Unhandled Exception -buttons OK:0 -center ") +
-                  kPictureError + "\n");
-}
 
 // --- Signals while the box is up --------------------------------------------------------
 
@@ -224,37 +217,51 @@ TEST(SignalWhileBoxIsUp, OneIgnoredAtStartStaysIgnored) {
     EXPECT_TRUE(Gone(pid_t(std::atoi(ReadFile(pidFile).c_str()))));
 }
 
-// --- stderr that cannot be written ---------------------------------------------------------
-
-// Started with stderr on a pipe whose reader has gone, the program still shows its box and
-// exits with 1: writing the error text does not end it by SIGPIPE.
-TEST(BrokenStderr, StillShowsTheBox) {
-    Stage stage;
-    stage.Tool("xmessage", "echo xmessage >>\"$LOG\"; exit 0");
-    ProgramOptions options;
-    options.environment = stage.DialogEnvironment();
-    options.brokenPipes = {2};
-    const ProgramResult run = stage.Run(options);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(ReadFile(stage.File("log")), "xmessage\n");
-}
-
 // --- Standard descriptors ----------------------------------------------------------------
 
-// Started with 0, 1 and 2 closed, the program has them on /dev/null before it opens
-// anything, so that neither the X connection nor the picture takes their place. The
-// dialog tool looks at the program's descriptors while the box is up.
-TEST(ClosedStandardStreams, AreOpenedOnDevNull) {
+// Started with standard descriptors closed or on a pipe whose reader has gone, the program
+// still shows its box and exits with 1. Closed ones it has on /dev/null before it opens
+// anything, so that neither the X connection nor the picture takes their place: the dialog
+// tool logs what the program's closed descriptors are while the box is up. Writing the error
+// text into the broken pipe does not end the program by SIGPIPE.
+struct StreamCase {
+    const char* name;
+    std::vector<int> closed;
+    std::vector<int> brokenPipes;
+    const char* log;
+};
+
+void PrintTo(const StreamCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+const StreamCase kStreamCases[] = {
+    {"BrokenStderr", {}, {2}, "xmessage\n"},
+    {"AllClosed", {0, 1, 2}, {}, "xmessage\n0 /dev/null\n1 /dev/null\n2 /dev/null\n"},
+};
+
+class StandardStreams : public testing::TestWithParam<StreamCase> {};
+
+TEST_P(StandardStreams, StillShowTheBox) {
+    const StreamCase& c = GetParam();
     Stage stage;
-    stage.Tool("xmessage", "for fd in 0 1 2; do echo \"$fd $(readlink /proc/$PPID/fd/$fd)\"; "
-                           "done >\"$LOG\"; exit 0");
+    std::string closed;
+    for (const int fd : c.closed)
+        closed += " " + std::to_string(fd);
+    stage.Tool("xmessage", "echo xmessage >>\"$LOG\"; for fd in" + closed +
+                               "; do echo \"$fd $(readlink /proc/$PPID/fd/$fd)\"; "
+                               "done >>\"$LOG\"; exit 0");
     ProgramOptions options;
     options.environment = stage.DialogEnvironment();
-    options.closed = {0, 1, 2};
+    options.closed = c.closed;
+    options.brokenPipes = c.brokenPipes;
     const ProgramResult run = stage.Run(options);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(ReadFile(stage.File("log")), "0 /dev/null\n1 /dev/null\n2 /dev/null\n");
+    EXPECT_EQ(ReadFile(stage.File("log")), c.log);
 }
+
+INSTANTIATE_TEST_SUITE_P(Program, StandardStreams, testing::ValuesIn(kStreamCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // --- No display ------------------------------------------------------------------------
 
