@@ -13,7 +13,7 @@
 
 namespace {
 
-// The same mix in whole numbers. From alpha 1/8 up to 10, and at 0, alpha * 2^26 and
+// App::Mix in whole numbers. From alpha 1/8 up to 10, and at 0, alpha * 2^26 and
 // w * 2^26 are whole numbers below 2^30 in size. alpha's 24-bit significand ends at 2^-26 or
 // above. w is 1 - alpha rounded to a float: for alpha below 1/2 it lies in [1/2, 1], where
 // floats are whole numbers of 2^-24; from 1/2 to 2, 1 - alpha is exact, a whole number of
@@ -141,8 +141,9 @@ PRISMWARP_TARGET_AVX512 inline void ToDoubles(const Lanes<16>& c, Doubles<16>& l
 }
 
 // Sums held at 255 and truncated toward zero, the low half and the high half of `t`. The hold
-// comes first, as cvttpd2dq gives no 32-bit value of its own for a sum beyond them; minpd is
-// v > 255 ? 255 : v, which GCC makes of the generic select only as a compare and a blend.
+// comes first: cvttpd2dq gives -2^31 for a sum of 2^31 or more, which a hold after it
+// would keep. minpd is v > 255 ? 255 : v, which GCC makes of the generic select only as a
+// compare and a blend.
 inline void HeldTruncated(const Doubles<4>& low, const Doubles<4>& high, Lanes<4>& t) {
     const __m128d top = _mm_set1_pd(255.0);
     t = Lanes<4>(_mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_min_pd(__m128d(low), top)),
@@ -182,11 +183,11 @@ inline void ToDoubles(const Lanes<4>& c, Doubles<4>& low, Doubles<4>& high) {
     high = Doubles<4>(wasm_f64x2_convert_low_i32x4(wasm_i32x4_shuffle(c, c, 2, 3, 0, 1)));
 }
 
-// Sums truncated toward zero, saturating, and held at 255, the low half and the high half of
-// `t`. For any sum below 2^31 in size, as every sum of the blend is (channels below 256,
-// weights below 16), min(trunc(v), 255) is trunc(min(v, 255)); above, the saturation holds
-// it too. The generic conversion is taken lane by lane, and the generic hold on the doubles
-// becomes f64x2.min, which browsers compile into several instructions for its NaN rules.
+// Sums truncated toward zero and held at 255, the low half and the high half of `t`. The
+// truncation saturates, so it keeps the sums' order and min(trunc(v), 255) is
+// trunc(min(v, 255)) for every sum. LLVM takes the generic conversion lane by lane, and makes
+// the generic hold on the doubles f64x2.min, which browsers compile into several instructions
+// for its rules on NaN.
 inline void HeldTruncated(const Doubles<4>& low, const Doubles<4>& high, Lanes<4>& t) {
     const v128_t truncated =
         wasm_i32x4_shuffle(wasm_i32x4_trunc_sat_f64x2_zero(v128_t(low)),
