@@ -80,12 +80,17 @@ float BlendWeight(std::size_t frame) {
     return float(frame % 13) * 0.768f;
 }
 
-void BlendFast(benchmark::State& state) {
+// Weights the whole numbers do not take, mixed in doubles: below 1/8, as the factor is at the
+// end of a frame in which it started anew from 0 in the last 12,500 pixels.
+float BlendWeightInDoubles(std::size_t frame) {
+    return float(frame % 13 + 1) * 0.0096f;
+}
+
+void BlendFast(benchmark::State& state, CpuPath path, float (*weight)(std::size_t)) {
     const ScreenRows rows(bench.app->screen.surface);
-    const CpuPath path = bench.fast->path;
     std::size_t frame = 0;
     for (auto _ : state) {
-        const float alpha = BlendWeight(frame++);
+        const float alpha = weight(frame++);
         for (int y = 0; y < WarpEffect::kHeight; ++y)
             bench.overlay->Row(rows.Row<Uint8>(y), y, alpha, path, rows);
     }
@@ -123,6 +128,7 @@ public:
         ratio("plain / fast, frame overlay on", "Frame/plain/overlay_on", "Frame/fast/overlay_on");
         ratio("plain / fast, warp pass", "Warp/plain", "Warp/fast");
         ratio("plain / fast, blend pass", "Blend/plain", "Blend/fast");
+        ratio("fast blend, in doubles / whole numbers", "Blend/fast/doubles", "Blend/fast");
         ratio("plain frame, overlay off / floor", "Frame/plain/overlay_off", "Frame/floor");
         ratio("plain frame, overlay on / floor", "Frame/plain/overlay_on", "Frame/floor");
         for (const char* path : {"AVX2", "baseline"}) {
@@ -196,7 +202,11 @@ int main(int argc, char* argv[]) {
         const auto unit = benchmark::kMicrosecond;
         benchmark::RegisterBenchmark("Warp/fast", Warp, bench.fast.get())->Unit(unit);
         benchmark::RegisterBenchmark("Warp/plain", Warp, bench.plain.get())->Unit(unit);
-        benchmark::RegisterBenchmark("Blend/fast", BlendFast)->Unit(unit);
+        benchmark::RegisterBenchmark("Blend/fast", BlendFast, bench.fast->path, BlendWeight)
+            ->Unit(unit);
+        benchmark::RegisterBenchmark("Blend/fast/doubles", BlendFast, bench.fast->path,
+                                     BlendWeightInDoubles)
+            ->Unit(unit);
         benchmark::RegisterBenchmark("Blend/plain", BlendPlain)->Unit(unit);
         benchmark::RegisterBenchmark("Frame/floor", Frame, nullptr, false)->Unit(unit);
         benchmark::RegisterBenchmark("Frame/fast/overlay_off", Frame, bench.fast.get(), false)
@@ -208,6 +218,12 @@ int main(int argc, char* argv[]) {
         benchmark::RegisterBenchmark("Frame/plain/overlay_on", Frame, bench.plain.get(), true)
             ->Unit(unit);
         for (const auto& effect : bench.narrower) {
+            const std::string blend = std::string("Blend/") + PathName(effect->path);
+            benchmark::RegisterBenchmark(blend.c_str(), BlendFast, effect->path, BlendWeight)
+                ->Unit(unit);
+            benchmark::RegisterBenchmark((blend + "/doubles").c_str(), BlendFast, effect->path,
+                                         BlendWeightInDoubles)
+                ->Unit(unit);
             for (const bool overlay : {false, true}) {
                 const std::string name = std::string("Frame/") + PathName(effect->path) +
                                          (overlay ? "/overlay_on" : "/overlay_off");

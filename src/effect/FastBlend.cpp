@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <type_traits>
 
 #include "effect/Simd128.h"
 #include "frame/App.h"
@@ -14,7 +13,7 @@
 
 namespace {
 
-// The same mix in whole numbers. From alpha 1/8 up to 10, and at 0, alpha * 2^26 and
+// App::Mix in whole numbers. From alpha 1/8 up to 10, and at 0, alpha * 2^26 and
 // w * 2^26 are whole numbers below 2^30 in size. alpha's 24-bit significand ends at 2^-26 or
 // above. w is 1 - alpha rounded to a float: for alpha below 1/2 it lies in [1/2, 1], where
 // floats are whole numbers of 2^-24; from 1/2 to 2, 1 - alpha is exact, a whole number of
@@ -60,38 +59,59 @@ Weights WeightsOf(float alpha) {
     return weights;
 }
 
-// The mix in doubles of one row, as App::Mix mixes each channel. The screen's channels are
-// its raw value's low three bytes, as GetPixel reads a 2- or 4-byte pixel.
+// The mix of a row pixel by pixel, App::Mix for each channel, from pixel `from` on: all of a
+// row where a path has no vector loop, and the last pixels of one after the vector loop. The
+// screen's channels are its raw value's low three bytes, as GetPixel reads a 2- or 4-byte
+// pixel.
 template <typename Pixel>
-PRISMWARP_ALWAYS_INLINE void
-MixRowInDoubles(Pixel* __restrict row, const Uint32* __restrict picture, int n,
-                const Weights& weights, const ChannelLayout& channels) {
+PRISMWARP_ALWAYS_INLINE void MixRowByPixel(Pixel* __restrict row, const Uint32* __restrict picture,
+                                           int from, int n, const Weights& weights,
+                                           const ChannelLayout& channels) {
     // Copies in locals: the stores through `row` could change them, as far as the compiler
     // knows, and it would read them anew for every pixel.
     const ChannelLayout layout = channels;
-    const double alpha = weights.alpha, w = weights.w;
-    const auto mix = [alpha, w](Uint32 a, Uint32 b) {
-        const double v = double(int(a & 255)) * alpha + double(int(b & 255)) * w;
-        return Uint32(int(v > 255.0 ? 255.0 : v)) & 255;
-    };
-    for (int i = 0; i < n; ++i) {
+    const float alpha = weights.alpha, w = weights.w;
+    for (int i = from; i < n; ++i) {
         const Uint32 a = row[i];
         const Uint32 b = picture[i];
-        row[i] = Pixel(layout.Pack(mix(a, b), mix(a >> 8, b >> 8), mix(a >> 16, b >> 16)));
+        const auto mix = [&](int shift) {
+            return Uint32(App::Mix(Uint8(a >> shift), Uint8(b >> shift), alpha, w));
+        };
+        row[i] = Pixel(layout.Pack(mix(0), mix(8), mix(16)));
     }
 }
 
-#if PRISMWARP_X86_PATHS
-// Vectors of kLanes lanes of T, for the whole-number mix on x86-64: 4 lanes of 32 bits on the
-// baseline (every x86-64 CPU has SSE2), 8 with AVX2, 16 with AVX-512.
+#if PRISMWARP_X86_PATHS || PRISMWARP_SIMD128_PATH
+// The vector loops, written once with GCC's and Clang's vector types for x86-64 (4 lanes of
+// 32 bits on the baseline, which every x86-64 CPU has as SSE2, 8 with AVX2, 16 with AVX-512)
+// and for WebAssembly (4 lanes). Where the instructions differ, or the compilers make poor
+// code of the generic operation, a small function for each width holds the instruction; the
+// x86 ones are built only into functions for their instructions. Vectors go by reference, as
+// a function not built for a width cannot pass them by value, and the loops call no lambda:
+// a lambda is not built for its caller's instructions, nor can it inline those functions.
 template <typename T, int kLanes> struct VectorOf {
     typedef T Type __attribute__((vector_size(sizeof(T) * kLanes)));
 };
-template <int kLanes> using Lanes = typename VectorOf<Sint32, kLanes>::Type;
+template <typename T, int kLanes> using Vector = typename VectorOf<T, kLanes>::Type;
+template <int kLanes> using Lanes = Vector<Sint32, kLanes>;
+// Half a vector of lanes as doubles: one register of the same width.
+template <int kLanes> using Doubles = Vector<double, kLanes / 2>;
 
-// pmaddwd, for each width: each lane's two 16-bit halves times those of `weights`, added. The
-// intrinsics are built only into functions for their instructions. Vectors go by reference,
-// as a function not built for a width cannot pass them by value.
+#if PRISMWARP_X86_PATHS
+// GCC 12 warns of its own AVX-512 intrinsics inlined here: they start from a vector it takes
+// for uninitialised (_mm512_undefined_pd and the like), which the instruction overwrites.
+#ifndef __clang__
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+// Each lane held at 255: pminsd where the path has it (SSE4.1 on), a compare and a select on
+// the baseline.
+template <typename V> PRISMWARP_ALWAYS_INLINE void HeldAt255(const V& x, V& held) {
+    held = x > 255 ? V{} + 255 : x;
+}
+
+// pmaddwd: each lane's two 16-bit halves times those of `weights`, added.
 inline void MulAddPairs(const Lanes<4>& pairs, const Lanes<4>& weights, Lanes<4>& sums) {
     sums = Lanes<4>(_mm_madd_epi16(__m128i(pairs), __m128i(weights)));
 }
@@ -104,12 +124,85 @@ PRISMWARP_TARGET_AVX512 inline void MulAddPairs(const Lanes<16>& pairs, const La
     sums = Lanes<16>(_mm512_madd_epi16(__m512i(pairs), __m512i(weights)));
 }
 
-// One channel of each lane, a and b in the low 8 bits of theirs, mixed into `mixed` (see
-// Weights): truncated toward zero, held at 255.
-template <typename V>
+// The lanes of `c` as doubles, its low half and its high half. (GCC converts a vector of
+// 32-bit lanes to doubles piece by piece, partly lane by lane.)
+inline void ToDoubles(const Lanes<4>& c, Doubles<4>& low, Doubles<4>& high) {
+    low = Doubles<4>(_mm_cvtepi32_pd(__m128i(c)));
+    high = Doubles<4>(_mm_cvtepi32_pd(_mm_unpackhi_epi64(__m128i(c), __m128i(c))));
+}
+PRISMWARP_TARGET_AVX2 inline void ToDoubles(const Lanes<8>& c, Doubles<8>& low, Doubles<8>& high) {
+    low = Doubles<8>(_mm256_cvtepi32_pd(_mm256_castsi256_si128(__m256i(c))));
+    high = Doubles<8>(_mm256_cvtepi32_pd(_mm256_extracti128_si256(__m256i(c), 1)));
+}
+PRISMWARP_TARGET_AVX512 inline void ToDoubles(const Lanes<16>& c, Doubles<16>& low,
+                                              Doubles<16>& high) {
+    low = Doubles<16>(_mm512_cvtepi32_pd(_mm512_castsi512_si256(__m512i(c))));
+    high = Doubles<16>(_mm512_cvtepi32_pd(_mm512_extracti64x4_epi64(__m512i(c), 1)));
+}
+
+// Sums held at 255 and truncated toward zero, the low half and the high half of `t`. The hold
+// comes first: cvttpd2dq gives -2^31 for a sum of 2^31 or more, which a hold after it
+// would keep. minpd is v > 255 ? 255 : v, which GCC makes of the generic select only as a
+// compare and a blend.
+inline void HeldTruncated(const Doubles<4>& low, const Doubles<4>& high, Lanes<4>& t) {
+    const __m128d top = _mm_set1_pd(255.0);
+    t = Lanes<4>(_mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_min_pd(__m128d(low), top)),
+                                    _mm_cvttpd_epi32(_mm_min_pd(__m128d(high), top))));
+}
+PRISMWARP_TARGET_AVX2 inline void HeldTruncated(const Doubles<8>& low, const Doubles<8>& high,
+                                                Lanes<8>& t) {
+    const __m256d top = _mm256_set1_pd(255.0);
+    t = Lanes<8>(_mm256_set_m128i(_mm256_cvttpd_epi32(_mm256_min_pd(__m256d(high), top)),
+                                  _mm256_cvttpd_epi32(_mm256_min_pd(__m256d(low), top))));
+}
+PRISMWARP_TARGET_AVX512 inline void HeldTruncated(const Doubles<16>& low, const Doubles<16>& high,
+                                                  Lanes<16>& t) {
+    const __m512d top = _mm512_set1_pd(255.0);
+    t = Lanes<16>(_mm512_inserti64x4(
+        _mm512_castsi256_si512(_mm512_cvttpd_epi32(_mm512_min_pd(__m512d(low), top))),
+        _mm512_cvttpd_epi32(_mm512_min_pd(__m512d(high), top)), 1));
+}
+#ifndef __clang__
+#pragma GCC diagnostic pop
+#endif
+#else
+// Each lane held at 255: i32x4.min_s. (LLVM folds the generic select with the shifts around
+// it into a compare and a bit select, three instructions more for each pixel's four.)
+inline void HeldAt255(const Lanes<4>& x, Lanes<4>& held) {
+    held = Lanes<4>(wasm_i32x4_min(v128_t(x), wasm_i32x4_splat(255)));
+}
+
+// i32x4.dot_i16x8_s: each lane's two 16-bit halves times those of `weights`, added.
+inline void MulAddPairs(const Lanes<4>& pairs, const Lanes<4>& weights, Lanes<4>& sums) {
+    sums = Lanes<4>(wasm_i32x4_dot_i16x8(v128_t(pairs), v128_t(weights)));
+}
+
+// The lanes of `c` as doubles, its low half and its high half.
+inline void ToDoubles(const Lanes<4>& c, Doubles<4>& low, Doubles<4>& high) {
+    low = Doubles<4>(wasm_f64x2_convert_low_i32x4(v128_t(c)));
+    high = Doubles<4>(wasm_f64x2_convert_low_i32x4(wasm_i32x4_shuffle(c, c, 2, 3, 0, 1)));
+}
+
+// Sums truncated toward zero and held at 255, the low half and the high half of `t`. The
+// truncation saturates, so it keeps the sums' order and min(trunc(v), 255) is
+// trunc(min(v, 255)) for every sum. LLVM takes the generic conversion lane by lane, and makes
+// the generic hold on the doubles f64x2.min, which browsers compile into several instructions
+// for its rules on NaN.
+inline void HeldTruncated(const Doubles<4>& low, const Doubles<4>& high, Lanes<4>& t) {
+    const v128_t truncated =
+        wasm_i32x4_shuffle(wasm_i32x4_trunc_sat_f64x2_zero(v128_t(low)),
+                           wasm_i32x4_trunc_sat_f64x2_zero(v128_t(high)), 0, 1, 4, 5);
+    t = Lanes<4>(wasm_i32x4_min(truncated, wasm_i32x4_splat(255)));
+}
+#endif
+
+// One channel of each lane, at bit kAt of the row's pixel `a` and of the picture's `b`, mixed
+// in whole numbers into `mixed` (see Weights): truncated toward zero, held at 255.
+template <int kAt, typename V>
 PRISMWARP_ALWAYS_INLINE void MixWhole(const V& a, const V& b, const V& high, const V& low,
                                       V& mixed) {
-    const V pairs = (a & 255) | (b & 255) << 16;
+    // The pair (a, b) in the lane's two 16-bit halves.
+    const V pairs = (a >> kAt & 255) | (b << (16 - kAt) & 0xFF0000);
     V h, l;
     MulAddPairs(pairs, high, h);
     MulAddPairs(pairs, low, l);
@@ -117,20 +210,50 @@ PRISMWARP_ALWAYS_INLINE void MixWhole(const V& a, const V& b, const V& high, con
     // 2^11 - 1, plus 1 unless low's last 15 bits are all 0: what x below 0 adds to t.
     const V up = ((l & 0x7FFF) + 0x3FFFFFF) >> 15;
     const V held = (t + ((t >> 31) & up)) >> 11; // x truncated toward zero
-    mixed = (held > 255 ? V{} + 255 : held) & 255;
+    HeldAt255(held, mixed);
+    mixed &= 255;
 }
 
-// The whole-number mix of a row, kLanes pixels at a time; returns how many pixels it did, all
-// but the last n % kLanes.
-template <int kLanes, typename Pixel>
-PRISMWARP_ALWAYS_INLINE int MixRowWhole(Pixel* __restrict row, const Uint32* __restrict picture,
-                                        int n, const Weights& weights,
-                                        const ChannelLayout& channels) {
+// The same channel mixed in doubles, as App::Mix mixes it, half the lanes at a time.
+template <int kAt, typename V, typename D>
+PRISMWARP_ALWAYS_INLINE void MixDoubles(const V& a, const V& b, const D& alpha, const D& w,
+                                        V& mixed) {
+    D aLow, aHigh, bLow, bHigh;
+    ToDoubles(V(a >> kAt & 255), aLow, aHigh);
+    ToDoubles(V(b >> kAt & 255), bLow, bHigh);
+    HeldTruncated(aLow * alpha + bLow * w, aHigh * alpha + bHigh * w, mixed);
+    mixed &= 255;
+}
+
+#if PRISMWARP_SIMD128_PATH
+// A layout fixed when built, with 8-bit channels at bits kR, kG and kB and the alpha bits
+// kAlpha: the two a web page draws in. Each channel moves to its place by a constant shift.
+// A ChannelLayout's counts, held from before the loop, LLVM shifts lane by lane (see
+// Simd128::Count); that is left so for the layouts no page draws in.
+template <int kR, int kG, int kB, Uint32 kAlpha> struct FixedLayout {
+    static bool Is(const ChannelLayout& layout) { return Simd128::Is(layout, kR, kG, kB, kAlpha); }
+
+    template <typename Values>
+    void Pack(const Values& r, const Values& g, const Values& b, Values& packed) const {
+        packed = r << kR | g << kG | b << kB | kAlpha;
+    }
+};
+#endif
+
+// The row's mix with kLanes pixels a vector, in whole numbers or in doubles (kWhole), the
+// channels packed by `layout` (a ChannelLayout, or a FixedLayout); returns how many pixels it
+// did, all but the last n % kLanes.
+template <bool kWhole, int kLanes, typename Pixel, typename Layout>
+PRISMWARP_ALWAYS_INLINE int MixRowInLanes(Pixel* __restrict row, const Uint32* __restrict picture,
+                                          int n, const Weights& weights, const Layout& channels) {
     using V = Lanes<kLanes>;
-    using Values = typename VectorOf<Uint32, kLanes>::Type;
-    using Pixels = typename VectorOf<Pixel, kLanes>::Type;
-    const ChannelLayout layout = channels;
+    using D = Doubles<kLanes>;
+    using Values = Vector<Uint32, kLanes>;
+    using Pixels = Vector<Pixel, kLanes>;
+    // Copies in locals, as in MixRowByPixel.
+    const Layout layout = channels;
     const V high = V{} + weights.high, low = V{} + weights.low;
+    const D alpha = D{} + double(weights.alpha), w = D{} + double(weights.w);
     int i = 0;
     for (; i + kLanes <= n; i += kLanes) {
         Pixels in;
@@ -139,9 +262,15 @@ PRISMWARP_ALWAYS_INLINE int MixRowWhole(Pixel* __restrict row, const Uint32* __r
         std::memcpy(&b, picture + i, sizeof b);
         const V a = __builtin_convertvector(in, V);
         V r, g, bl;
-        MixWhole(a, b, high, low, r);
-        MixWhole(V(a >> 8), V(b >> 8), high, low, g);
-        MixWhole(V(a >> 16), V(b >> 16), high, low, bl);
+        if constexpr (kWhole) {
+            MixWhole<0>(a, b, high, low, r);
+            MixWhole<8>(a, b, high, low, g);
+            MixWhole<16>(a, b, high, low, bl);
+        } else {
+            MixDoubles<0>(a, b, alpha, w, r);
+            MixDoubles<8>(a, b, alpha, w, g);
+            MixDoubles<16>(a, b, alpha, w, bl);
+        }
         Values packed;
         layout.Pack(Values(r), Values(g), Values(bl), packed);
         const Pixels out = __builtin_convertvector(packed, Pixels);
@@ -149,13 +278,18 @@ PRISMWARP_ALWAYS_INLINE int MixRowWhole(Pixel* __restrict row, const Uint32* __r
     }
     return i;
 }
+
+template <int kLanes, typename Pixel, typename Layout>
+PRISMWARP_ALWAYS_INLINE int MixRowInLanes(Pixel* row, const Uint32* picture, int n,
+                                          const Weights& weights, const Layout& layout) {
+    return weights.whole ? MixRowInLanes<true, kLanes>(row, picture, n, weights, layout)
+                         : MixRowInLanes<false, kLanes>(row, picture, n, weights, layout);
+}
 #endif
 
-// The blend's row loop, for every CPU path (PerPath): in whole numbers where the weights
-// allow it and the path has a loop for them, kLanes channels an instruction (pmaddwd on
-// x86-64, i32x4.dot_i16x8_s in WebAssembly, on the two layouts a web page draws in); the rest
-// of the row, and every row at other weights, in doubles, with WebAssembly's vectors where
-// they are.
+// The blend's row loop, for every CPU path (PerPath): the vector loop of the path where it
+// has one, then pixel by pixel for the rest of the row. WebAssembly's loop is built for the
+// 32-bit screens a web page has, and on the page's two layouts with their shifts fixed.
 template <typename Pixel> struct MixLoop {
     template <CpuPath kPath>
     PRISMWARP_ALWAYS_INLINE static void Row(Pixel* __restrict row, const Uint32* __restrict picture,
@@ -164,15 +298,21 @@ template <typename Pixel> struct MixLoop {
         int i = 0;
 #if PRISMWARP_X86_PATHS
         constexpr int kLanes = kPath == CpuPath::Avx512 ? 16 : kPath == CpuPath::Avx2 ? 8 : 4;
-        if (weights.whole) i = MixRowWhole<kLanes>(row, picture, n, weights, layout);
+        i = MixRowInLanes<kLanes>(row, picture, n, weights, layout);
 #endif
 #if PRISMWARP_SIMD128_PATH
-        if constexpr (kPath == CpuPath::Simd128 && sizeof(Pixel) == 4)
-            i = weights.whole
-                    ? Simd128::MixRowWhole(row, picture, n, weights.high, weights.low, layout)
-                    : Simd128::MixRow(row, picture, n, weights.alpha, weights.w, layout);
+        if constexpr (kPath == CpuPath::Simd128 && sizeof(Pixel) == 4) {
+            using Desktop = FixedLayout<16, 8, 0, 0>;
+            using Canvas = FixedLayout<0, 8, 16, 0xFF000000>;
+            if (Desktop::Is(layout))
+                i = MixRowInLanes<4>(row, picture, n, weights, Desktop());
+            else if (Canvas::Is(layout))
+                i = MixRowInLanes<4>(row, picture, n, weights, Canvas());
+            else
+                i = MixRowInLanes<4>(row, picture, n, weights, layout);
+        }
 #endif
-        MixRowInDoubles(row + i, picture + i, n - i, weights, layout);
+        MixRowByPixel(row, picture, i, n, weights, layout);
     }
 };
 

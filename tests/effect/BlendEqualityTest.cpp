@@ -23,18 +23,24 @@ struct BlendSetup {
     int pictureBits; // 24 as the bundled picture loads, 32 for raw-byte channels
     int pictureWidth, pictureHeight;
     CpuPath path;
+    int width; // of the blend, from the screen's left edge
 };
 
-// Pictures of the screen's size, and one smaller, read as black outside it.
+// Pictures of the screen's size, and one smaller, read as black outside it. The blend covers
+// the screen's width, a whole number of vectors on every path, or 317 pixels, which leave 13,
+// 5 and 1 after the last whole vector of 16, 8 and 4, for the loop that mixes pixel by pixel.
 const BlendSetup kSetups[] = {
-    {"Screen32Avx512", 32, 24, 320, 240, CpuPath::Avx512},
-    {"Screen32Avx2", 32, 24, 320, 240, CpuPath::Avx2},
-    {"Screen32Baseline", 32, 24, 320, 240, CpuPath::Baseline},
-    {"Screen16Avx512", 16, 24, 320, 240, CpuPath::Avx512},
-    {"Screen16Avx2", 16, 24, 320, 240, CpuPath::Avx2},
-    {"Screen16Baseline", 16, 24, 320, 240, CpuPath::Baseline},
-    {"Screen32Picture32SmallAvx512", 32, 32, 100, 70, CpuPath::Avx512},
-    {"Screen16Picture32SmallBaseline", 16, 32, 100, 70, CpuPath::Baseline},
+    {"Screen32Avx512", 32, 24, 320, 240, CpuPath::Avx512, 320},
+    {"Screen32Avx2", 32, 24, 320, 240, CpuPath::Avx2, 320},
+    {"Screen32Baseline", 32, 24, 320, 240, CpuPath::Baseline, 320},
+    {"Screen16Avx512", 16, 24, 320, 240, CpuPath::Avx512, 320},
+    {"Screen16Avx2", 16, 24, 320, 240, CpuPath::Avx2, 320},
+    {"Screen16Baseline", 16, 24, 320, 240, CpuPath::Baseline, 320},
+    {"Screen32Picture32SmallAvx512", 32, 32, 100, 70, CpuPath::Avx512, 320},
+    {"Screen16Picture32SmallBaseline", 16, 32, 100, 70, CpuPath::Baseline, 320},
+    {"Screen32Width317Avx512", 32, 24, 320, 240, CpuPath::Avx512, 317},
+    {"Screen16Width317Avx2", 16, 24, 320, 240, CpuPath::Avx2, 317},
+    {"Screen32Width317Baseline", 32, 24, 320, 240, CpuPath::Baseline, 317},
 };
 
 void PrintTo(const BlendSetup& setup, std::ostream* os) {
@@ -88,7 +94,7 @@ protected:
                                  setup.pictureBits, 0xFF0000, 0x00FF00, 0x0000FF, 0);
         ASSERT_NE(picture.surface, nullptr) << SDL_GetError();
         paint(picture.surface, true);
-        const FastBlend fast(picture, 320, 240);
+        const FastBlend fast(picture, setup.width, 240);
 
         Image plain;
         plain.surface = SDL_ConvertSurface(screen, screen->format, SDL_SWSURFACE);
@@ -103,7 +109,7 @@ protected:
                 fast.Row(rows.Row<Uint8>(y), y, alpha, setup.path, rows);
             {
                 SurfaceLoan loan(app.screen, plain.surface);
-                app.Blend(app.screen, picture, 0, 0, 320, 240, alpha);
+                app.Blend(app.screen, picture, 0, 0, setup.width, 240, alpha);
             }
             ASSERT_EQ(FirstDifference(screen, plain.surface), "");
         }
