@@ -12,10 +12,10 @@ float warpFactor = 1.0f;
 namespace {
 
 // Loads the picture into `image`, and hands it on to the overlay, which reads it as it is
-// built; throws when it cannot.
+// built; throws when it cannot, saying which file in which folder and what is wrong with it.
 const Image& LoadPicture(Image& image) {
     if (!image.Load("lsd.bmp"))
-        throw ErrorMsg("Unable to Load Image make sure its in the directory!\n");
+        throw ErrorMsg("Unable to Load Image make sure its in the directory!\n" + image.why + "\n");
     return image;
 }
 

@@ -6,14 +6,28 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <string>
+
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 #ifdef _WIN32
+#include <direct.h>
 #include <io.h>
 #else
-#include <cerrno>
+#include <dirent.h>
+#include <strings.h>
 #include <unistd.h>
 #endif
 
 namespace {
+
+// What an opened file is: a picture may only be a regular file.
+enum class FileKind { Regular, Folder, Other, Unreadable };
 
 // The picture file is read through a descriptor of our own: opened without waiting (a
 // FIFO or a device would block in open), checked to be a regular file before anything is
@@ -23,11 +37,14 @@ namespace {
 int OpenFile(const char* name) {
     return _open(name, _O_RDONLY | _O_BINARY);
 }
-bool RegularFileSize(int fd, int64_t& size) {
+FileKind KindOf(int fd, int64_t& size) {
     struct _stati64 info;
-    if (_fstati64(fd, &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) return false;
+    if (_fstati64(fd, &info) != 0) return FileKind::Unreadable;
     size = info.st_size;
-    return true;
+    const int type = info.st_mode & _S_IFMT;
+    return type == _S_IFREG   ? FileKind::Regular
+           : type == _S_IFDIR ? FileKind::Folder
+                              : FileKind::Other;
 }
 int ReadFile(int fd, void* into, int bytes) {
     return _read(fd, into, unsigned(bytes));
@@ -42,11 +59,13 @@ void CloseFile(int fd) {
 int OpenFile(const char* name) {
     return open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
 }
-bool RegularFileSize(int fd, int64_t& size) {
+FileKind KindOf(int fd, int64_t& size) {
     struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    if (fstat(fd, &info) != 0) return FileKind::Unreadable;
     size = info.st_size;
-    return true;
+    return S_ISREG(info.st_mode)   ? FileKind::Regular
+           : S_ISDIR(info.st_mode) ? FileKind::Folder
+                                   : FileKind::Other;
 }
 int ReadFile(int fd, void* into, int bytes) {
     ssize_t got;
@@ -54,11 +73,9 @@ int ReadFile(int fd, void* into, int bytes) {
     }
     return int(got);
 }
-#ifndef __EMSCRIPTEN__
 int64_t SeekFile(int fd, int64_t offset, int whence) {
     return lseek(fd, off_t(offset), whence);
 }
-#endif
 void CloseFile(int fd) {
     close(fd);
 }
@@ -165,56 +182,140 @@ bool PixelsCanBeInFile(const Uint8* h, int got, int64_t size) {
     return (rows - 1) * rowBytes + lastRow <= uint64_t(size);
 }
 
+// Why `name` could not be opened, as the end of a sentence about it; errno is open's.
+std::string Unopened(const char* name, int error) {
+#ifndef _WIN32
+    // A link whose target is missing gives the same error as a missing file.
+    struct stat link, target;
+    if (lstat(name, &link) == 0 && S_ISLNK(link.st_mode) && stat(name, &target) != 0) {
+        char to[4096];
+        const ssize_t n = readlink(name, to, sizeof to - 1);
+        return "is a link to " + std::string(to, n > 0 ? std::size_t(n) : 0) +
+               ", which does not exist";
+    }
+#endif
+    struct stat info;
+    if (stat(name, &info) == 0 && S_ISDIR(info.st_mode)) return "is a folder, not a picture";
+    if (error == EACCES) return "cannot be read: there is no permission to read it";
+    if (error == ENOENT) return "";
+    return "cannot be opened";
+}
+
+// A file in the working folder whose name is `name` but for the case of its letters, which
+// a user may have given the picture; empty where there is none (or names cannot differ so).
+std::string OtherCase(const char* name) {
+    std::string found;
+#ifndef _WIN32
+    DIR* folder = opendir(".");
+    if (!folder) return found;
+    while (const dirent* entry = readdir(folder)) {
+        if (strcasecmp(entry->d_name, name) != 0 || std::strcmp(entry->d_name, name) == 0) continue;
+        found = entry->d_name;
+        break;
+    }
+    closedir(folder);
+#else
+    (void)name;
+#endif
+    return found;
+}
+
+// The folder a relative name is looked for in.
+#ifdef __EMSCRIPTEN__
+// What the page (start.js) learnt fetching the picture: the folder it was fetched from, and
+// the server's answer where the page had none to hand over.
+EM_JS(int, PageSays, (const char* what, char* into, int size), {
+    const said = Module['picture'] && Module['picture'][UTF8ToString(what)];
+    if (!said) return 0;
+    stringToUTF8(String(said), into, size);
+    return 1;
+});
+
+std::string PageSaid(const char* what, const char* otherwise) {
+    char said[2048];
+    return PageSays(what, said, int(sizeof said)) ? said : otherwise;
+}
+#endif
+
+std::string WorkingFolder() {
+#ifdef __EMSCRIPTEN__
+    // The page's folder plays the working folder's part.
+    return PageSaid("folder", "the page's folder");
+#else
+    char folder[4096];
+#ifdef _WIN32
+    return _getcwd(folder, sizeof folder) ? folder : ".";
+#else
+    return getcwd(folder, sizeof folder) ? folder : ".";
+#endif
+#endif
+}
+
+// The sentence for `why`: what is wrong with the file `name` in the working folder; an empty
+// `wrong` says it is not there.
+std::string Why(const char* name, const std::string& wrong) {
+    const std::string folder = WorkingFolder();
+    if (!wrong.empty()) return std::string(name) + " in " + folder + " " + wrong + ".";
+#ifdef __EMSCRIPTEN__
+    return "There is no " + std::string(name) + " in " + folder + ": the server answered " +
+           PageSaid("answer", "that it has none") + ".";
+#endif
+    const std::string other = OtherCase(name);
+    if (other.empty()) return "There is no " + std::string(name) + " in " + folder + ".";
+    return "There is no " + std::string(name) + " in " + folder + ", only " + other +
+           ": the name must be " + name + ", in small letters.";
+}
+
 } // namespace
 
 Image::~Image() {
     if (surface) SDL_FreeSurface(surface);
 }
 
-#ifdef __EMSCRIPTEN__
-
-// Emscripten's SDL reads a picture by its name alone, through a decoder of its own (it has no
-// streams of ours), so the checks are made on our descriptor before. Only a BMP is passed
-// on: that decoder reads other formats too.
 bool Image::Load(const char* filename) {
+    const auto fail = [&](const std::string& wrong) {
+        why = Why(filename, wrong);
+        return false;
+    };
     const int fd = OpenFile(filename);
-    if (fd < 0) return false;
+    if (fd < 0) return fail(Unopened(filename, errno));
     int64_t size = 0;
-    const bool regular = RegularFileSize(fd, size);
+    FileKind kind = KindOf(fd, size);
     Uint8 header[kHeaderBytes] = {};
     int got = 0;
-    while (regular && got < kHeaderBytes) {
+    while (kind == FileKind::Regular && got < kHeaderBytes) {
         const int n = ReadFile(fd, header + got, kHeaderBytes - got);
+        if (n < 0) kind = FileKind::Unreadable;
         if (n <= 0) break;
         got += n;
     }
-    CloseFile(fd);
-    if (!regular || !IsBmp(header, got) || !PixelsCanBeInFile(header, got, size)) return false;
-    // SDL_LoadBMP_RW closes the stream itself.
-    surface = SDL_LoadBMP_RW(SDL_RWFromFile(filename, "rb"), 1);
-    return surface != nullptr;
-}
-
-#else
-
-bool Image::Load(const char* filename) {
-    const int fd = OpenFile(filename);
-    if (fd < 0) return false;
-    int64_t size = 0;
-    SDL_RWops* file = RegularFileSize(fd, size) ? Stream(fd) : nullptr;
-    if (!file) {
+    const auto refuse = [&](const char* wrong) {
         CloseFile(fd);
-        return false;
+        return fail(wrong);
+    };
+    switch (kind) {
+    case FileKind::Folder: return refuse("is a folder, not a picture");
+    case FileKind::Other: return refuse("is not a file but a device or a pipe");
+    case FileKind::Unreadable: return refuse("cannot be read");
+    case FileKind::Regular: break;
     }
-    Uint8 header[kHeaderBytes] = {};
-    const int got = SDL_RWread(file, header, 1, kHeaderBytes);
-    if (SDL_RWseek(file, 0, RW_SEEK_SET) != 0 || !PixelsCanBeInFile(header, got, size)) {
-        SDL_RWclose(file);
-        return false;
-    }
+    if (!IsBmp(header, got)) return refuse("is not a BMP picture");
+    if (!PixelsCanBeInFile(header, got, size))
+        return refuse("is a BMP picture this program cannot read");
+#ifdef __EMSCRIPTEN__
+    // Emscripten's SDL reads a picture by its name alone, through a decoder of its own (it has
+    // no streams of ours), so the checks are made on our descriptor before. Only a BMP is
+    // passed on: that decoder reads other formats too.
+    CloseFile(fd);
+    surface = SDL_LoadBMP_RW(SDL_RWFromFile(filename, "rb"), 1);
+#else
+    SDL_RWops* file = SeekFile(fd, 0, SEEK_SET) == 0 ? Stream(fd) : nullptr;
+    if (!file) return refuse("cannot be read");
     // SDL_LoadBMP_RW closes the stream itself.
     surface = SDL_LoadBMP_RW(file, 1);
-    return surface != nullptr;
-}
-
 #endif
+    if (surface) return true;
+    // SDL tells running out of memory in words alone: that is no fault of the picture's.
+    if (std::strstr(SDL_GetError(), "Out of memory")) throw std::bad_alloc();
+    return fail("is a BMP picture this program cannot read");
+}

@@ -30,7 +30,6 @@ no_picture_stderr_closed) # Started with 2>&-: no connection or file may take de
     message=$'Unable to Load Image make sure its in the directory!\n' ;;
 *) fail "unknown case '$case_name'" ;;
 esac
-readonly text="Unhandled Exception: $message"$'\n'
 readonly caption="Unhandled Exception"
 
 # The tools in the program's PATH, and the one expected to show the box. GTK draws nothing
@@ -48,6 +47,9 @@ esac
 
 desktop_start "$depth"
 [[ $with_picture == no ]] || cp "$picture" "$scratch/run/lsd.bmp"
+# Without the picture a line says where it was looked for.
+[[ $with_picture == yes ]] || message+="There is no lsd.bmp in $scratch/run."$'\n'
+readonly text="Unhandled Exception: $message"$'\n'
 start_program "$program" "$scratch/run"
 
 step "a dialog titled '$caption' appears${expected:+, shown by $expected}"

@@ -284,7 +284,9 @@ TEST(WarpEffectPicture, MissingPictureIsAnError) {
         WarpEffect effect;
         ADD_FAILURE() << "built without lsd.bmp";
     } catch (const ErrorMsg& error) {
-        EXPECT_EQ(error.message, "Unable to Load Image make sure its in the directory!\n");
+        EXPECT_EQ(error.message, "Unable to Load Image make sure its in the directory!\n"
+                                 "There is no lsd.bmp in " +
+                                     dir.Path() + ".\n");
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,6 +79,15 @@ Bytes Png() {
     return png;
 }
 
+// The error text for a picture in `folder` and the line that says what is wrong with it, as
+// the table gives it: FOLDER stands for the folder's path.
+std::string PictureError(const ScratchDir& folder, std::string why) {
+    if (why.rfind("There is", 0) != 0) why = "lsd.bmp in FOLDER " + why;
+    why.replace(why.find("FOLDER"), 6, folder.Path());
+    return "Unhandled Exception: Unable to Load Image make sure its in the directory!\n" + why +
+           "\n\n";
+}
+
 void Save(const Bytes& bytes) {
     ASSERT_TRUE(bmpflavours::SaveFile("lsd.bmp", bytes));
 }
@@ -91,44 +101,62 @@ Bytes Truncated(size_t keep) {
 struct Case {
     const char* name;
     std::function<void()> make; // puts the broken lsd.bmp into the working directory
+    // The line that says what is wrong, after "lsd.bmp in FOLDER " where it does not start
+    // with "There is".
+    const char* why;
 };
 
+const char* const kNotBmp = "is not a BMP picture.";
+const char* const kCannotRead = "is a BMP picture this program cannot read.";
+
 const Case kCases[] = {
-    {"Missing", [] {}},
-    {"Empty", [] { Save({}); }},
+    {"Missing", [] {}, "There is no lsd.bmp in FOLDER."},
+    {"Empty", [] { Save({}); }, kNotBmp},
     {"JustTheMagic",
      [] {
          Save({'B', 'M'});
-     }},
-    {"HeaderAlone", [] { Save(Truncated(54)); }},
-    {"TruncatedInTheRows", [] { Save(Truncated(54 + 64 * 64 * 3 / 2)); }},
-    {"LastRowCut", [] { Save(Truncated(54 + 64 * 64 * 3 - 10)); }},
-    {"Huge24Bit", [] { Save(Header(100000, 100000, 24, 0, 64)); }},
-    {"Huge32Bit", [] { Save(Header(60000, 60000, 32, 0, 64)); }},
-    {"HugeRle8", [] { Save(Header(60000, 60000, 8, 1, 64)); }},
-    {"TallestTopDown", [] { Save(Header(1, INT32_MIN, 24, 0, 64)); }},
-    {"OneRowOf100MPixels", [] { Save(Header(100000000, 1, 32, 0, 64)); }},
-    {"WidestRow", [] { Save(Header(INT32_MAX, 1, 24, 0, 64)); }},
-    {"ZeroWidth", [] { Save(Header(0, 10, 24, 0, 64)); }},
-    {"NegativeWidth", [] { Save(Header(-5, 10, 24, 0, 64)); }},
-    {"ZeroHeight", [] { Save(Header(10, 0, 24, 0, 64)); }},
-    {"NoBitsPerPixel", [] { Save(Header(4, 4, 0, 0, 64)); }},
-    {"Png", [] { Save(Png()); }},
+     },
+     kCannotRead},
+    {"HeaderAlone", [] { Save(Truncated(54)); }, kCannotRead},
+    {"TruncatedInTheRows", [] { Save(Truncated(54 + 64 * 64 * 3 / 2)); }, kCannotRead},
+    {"LastRowCut", [] { Save(Truncated(54 + 64 * 64 * 3 - 10)); }, kCannotRead},
+    {"Huge24Bit", [] { Save(Header(100000, 100000, 24, 0, 64)); }, kCannotRead},
+    {"Huge32Bit", [] { Save(Header(60000, 60000, 32, 0, 64)); }, kCannotRead},
+    {"HugeRle8", [] { Save(Header(60000, 60000, 8, 1, 64)); }, kCannotRead},
+    {"TallestTopDown", [] { Save(Header(1, INT32_MIN, 24, 0, 64)); }, kCannotRead},
+    {"OneRowOf100MPixels", [] { Save(Header(100000000, 1, 32, 0, 64)); }, kCannotRead},
+    {"WidestRow", [] { Save(Header(INT32_MAX, 1, 24, 0, 64)); }, kCannotRead},
+    {"ZeroWidth", [] { Save(Header(0, 10, 24, 0, 64)); }, kCannotRead},
+    {"NegativeWidth", [] { Save(Header(-5, 10, 24, 0, 64)); }, kCannotRead},
+    {"ZeroHeight", [] { Save(Header(10, 0, 24, 0, 64)); }, kCannotRead},
+    {"NoBitsPerPixel", [] { Save(Header(4, 4, 0, 0, 64)); }, kCannotRead},
+    {"Png", [] { Save(Png()); }, kNotBmp},
     {"Text",
      [] {
          const char text[] = "This is not a picture.\n";
          Save(Bytes(text, text + sizeof text - 1));
-     }},
-    {"Directory", [] { ASSERT_TRUE(std::filesystem::create_directory("lsd.bmp")); }},
-    {"DanglingLink", [] { ASSERT_EQ(symlink("no-such-picture.bmp", "lsd.bmp"), 0); }},
+     },
+     kNotBmp},
+    // Where names are told apart by case, one in capitals is not the picture.
+    {"InCapitals",
+     [] {
+         Save(bmpflavours::Write(bmpflavours::Flavour::Bgr24, 4, 4)),
+             std::rename("lsd.bmp", "LSD.BMP");
+     },
+     "There is no lsd.bmp in FOLDER, only LSD.BMP: the name must be lsd.bmp, in small letters."},
+    {"Directory", [] { ASSERT_TRUE(std::filesystem::create_directory("lsd.bmp")); },
+     "is a folder, not a picture."},
+    {"DanglingLink", [] { ASSERT_EQ(symlink("no-such-picture.bmp", "lsd.bmp"), 0); },
+     "is a link to no-such-picture.bmp, which does not exist."},
     // Opens fine, but every read fails (EIO: address 0 is not mapped in the reader).
-    {"ReadFails", [] { ASSERT_EQ(symlink("/proc/self/mem", "lsd.bmp"), 0); }},
+    {"ReadFails", [] { ASSERT_EQ(symlink("/proc/self/mem", "lsd.bmp"), 0); }, "cannot be read."},
     {"NoReadPermission",
      [] {
          if (geteuid() == 0) GTEST_SKIP() << "root reads files whatever their mode";
          Save(Truncated(54 + 64 * 64 * 3));
          ASSERT_EQ(chmod("lsd.bmp", 0), 0);
-     }},
+     },
+     "cannot be read: there is no permission to read it."},
 };
 
 void PrintTo(const Case& c, std::ostream* out) {
@@ -146,8 +174,7 @@ TEST_P(BrokenPicture, ReportsThePictureErrorAndExits) {
     // A program that took the file for a picture would run until closed.
     const ProgramResult run = RunProgram({PRISMWARP_PROGRAM}, 60);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err,
-              "Unhandled Exception: Unable to Load Image make sure its in the directory!\n\n");
+    EXPECT_EQ(run.err, PictureError(scratch, GetParam().why));
     EXPECT_EQ(run.out, "");
 }
 
@@ -169,8 +196,7 @@ TEST(PictureFile, FifoIsRefusedWithoutWaiting) {
     ASSERT_EQ(mkfifo("lsd.bmp", 0600), 0);
     const ProgramResult run = RunProgram({PRISMWARP_PROGRAM}, 60);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err,
-              "Unhandled Exception: Unable to Load Image make sure its in the directory!\n\n");
+    EXPECT_EQ(run.err, PictureError(scratch, "is not a file but a device or a pipe."));
 }
 
 TEST(PictureFile, HugeHeaderInAHugeFileIsRefusedBeforeAllocating) {
@@ -180,8 +206,7 @@ TEST(PictureFile, HugeHeaderInAHugeFileIsRefusedBeforeAllocating) {
     std::filesystem::resize_file("lsd.bmp", 3000000000);
     const ProgramResult run = RunProgram({PRISMWARP_PROGRAM}, 120);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err,
-              "Unhandled Exception: Unable to Load Image make sure its in the directory!\n\n");
+    EXPECT_EQ(run.err, PictureError(scratch, kCannotRead));
     // The program itself needs a few tens of MB; the surface would need 4.8 GB.
     EXPECT_LT(run.peakKiB, 512 * 1024);
 }

@@ -55,7 +55,12 @@ OWN_PICTURE_KEYS = "9:up"
 DOM_KEYS = {"up": 38, "down": 40, "left": 37}
 
 ERROR_CAPTION = "Unhandled Exception"
-ERROR_TEXT = "Unhandled Exception: Unable to Load Image make sure its in the directory!\n\n"
+PICTURE_ERROR = "Unhandled Exception: Unable to Load Image make sure its in the directory!\n"
+# The line after it, for the page at `url`, in each case.
+PICTURE_WHY = {
+    "no_picture": "There is no lsd.bmp in %s: the server answered 404 File not found.\n",
+    "not_a_bmp": "lsd.bmp in %s is not a BMP picture.\n",
+}
 
 
 class Skip(Exception):
@@ -434,11 +439,12 @@ def error_case(case, args, scratch, browser):
             "" if shown["boxShown"] else "not ", "" if shown["canvasShown"] else "not "))
     if shown["caption"] != ERROR_CAPTION:
         problems.append("caption %r" % shown["caption"])
-    if shown["text"] != ERROR_TEXT:
-        problems.append("text %r" % shown["text"])
+    error_text = PICTURE_ERROR + PICTURE_WHY[case] % server.url + "\n"
+    if shown["text"] != error_text:
+        problems.append("text %r, expected %r" % (shown["text"], error_text))
     # stderr reaches the console line by line.
     stderr = "".join(text + "\n" for level, text in page.console() if level == "error")
-    if ERROR_TEXT not in stderr:
+    if error_text not in stderr:
         problems.append("the text is not on the console (stderr): %r" % stderr)
     if problems:
         raise Failure("; ".join(problems))
