@@ -31,16 +31,21 @@ struct Variant {
     bool program; // the program, or the floor loop
     Presenting presenting;
     bool overlay;
+    bool full; // full screen: the floor loop at the display's size, the program after F11
 };
 
-// The floor loop with fast presenting is the yardstick: the first row of the ratios.
+// The floor loop with fast presenting is the yardstick, in a window and full screen: the
+// first row of the ratios of each.
 const Variant kVariants[] = {
-    {"floor loop, fast presenting", false, Presenting::Fast, false},
-    {"floor loop, SDL's default presenting", false, Presenting::SdlDefault, false},
-    {"Prismwarp, overlay off", true, Presenting::Own, false},
-    {"Prismwarp, overlay on", true, Presenting::Own, true},
-    {"Prismwarp, SDL's default presenting, off", true, Presenting::SdlDefault, false},
-    {"Prismwarp, SDL's default presenting, on", true, Presenting::SdlDefault, true},
+    {"floor loop, fast presenting", false, Presenting::Fast, false, false},
+    {"floor loop, SDL's default presenting", false, Presenting::SdlDefault, false, false},
+    {"Prismwarp, overlay off", true, Presenting::Own, false, false},
+    {"Prismwarp, overlay on", true, Presenting::Own, true, false},
+    {"Prismwarp, SDL's default presenting, off", true, Presenting::SdlDefault, false, false},
+    {"Prismwarp, SDL's default presenting, on", true, Presenting::SdlDefault, true, false},
+    {"full screen: floor loop, fast presenting", false, Presenting::Fast, false, true},
+    {"full screen: Prismwarp, overlay off", true, Presenting::Own, false, true},
+    {"full screen: Prismwarp, overlay on", true, Presenting::Own, true, true},
 };
 constexpr int kVariantCount = int(sizeof kVariants / sizeof kVariants[0]);
 
@@ -75,6 +80,7 @@ std::vector<std::string> Environment(const Setup& setup, const Variant& variant,
     if (const char* server = std::getenv("PRISMWARP_XSERVER_PID"))
         env.push_back("PRISMWARP_XSERVER_PID=" + std::string(server));
     if (variant.overlay) env.push_back("PRISMWARP_PRESS_UP=1");
+    if (variant.full && variant.program) env.push_back("PRISMWARP_PRESS_F11=1");
     switch (variant.presenting) {
     case Presenting::SdlDefault:
         // Set, but empty: SDL's own choice, and the program leaves set variables alone.
@@ -132,7 +138,9 @@ Measure RunOnce(const Setup& setup, const Variant& variant, const ScratchDir& fo
     options.environment = Environment(setup, variant, times);
     // steady_clock is CLOCK_MONOTONIC, the clock the present hook writes.
     const long long exec = NowNs();
-    ProgramRun run({variant.program ? setup.program : setup.floor}, options);
+    std::vector<std::string> command = {variant.program ? setup.program : setup.floor};
+    if (variant.full && !variant.program) command.push_back("full");
+    ProgramRun run(command, options);
     if (!run.AwaitExit(120) || run.Status() != 0) {
         std::fprintf(stderr, "%s: %s (status %d)\n%s", variant.name,
                      run.Exited() ? "failed" : "did not end within 2 minutes", run.Status(),
@@ -218,13 +226,22 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    // Each ratio is taken within a round, to the floor loop's fast run of the same round, so
-    // that a busy spell of the machine weighs on both sides; their median and spread follow.
+    // Each ratio is taken within a round, to the floor loop's fast run of the same round on
+    // the same screen (a window, or full screen), so that a busy spell of the machine weighs
+    // on both sides; their median and spread follow.
+    const auto yardstick = [](int v) {
+        int floor = 0;
+        while (kVariants[floor].program || kVariants[floor].presenting != Presenting::Fast ||
+               kVariants[floor].full != kVariants[v].full)
+            ++floor;
+        return std::size_t(floor);
+    };
     const auto column = [&](int v, double Measure::*field, bool ratio) {
         std::vector<double> values;
         for (int r = 0; r < setup.rounds; ++r) {
             const double value = measures[std::size_t(v)][std::size_t(r)].*field;
-            values.push_back(ratio ? value / (measures[0][std::size_t(r)].*field) : value);
+            const double floor = measures[yardstick(v)][std::size_t(r)].*field;
+            values.push_back(ratio ? value / floor : value);
         }
         return SpreadOf(values);
     };
@@ -250,22 +267,27 @@ int main(int argc, char* argv[]) {
         std::printf("\n");
     }
     // The goals, for the program presenting its own way.
-    const auto goal = [&](const char* what, bool overlay, double Measure::*field, double most) {
+    const auto goal = [&](const char* what, bool full, bool overlay, double Measure::*field,
+                          double most) {
         int v = 0;
         while (!kVariants[v].program || kVariants[v].presenting != Presenting::Own ||
-               kVariants[v].overlay != overlay)
+               kVariants[v].overlay != overlay || kVariants[v].full != full)
             ++v;
         const double ratio = column(v, field, true).median;
         std::printf("  %-34s %5.2f x the fast floor, goal at most %.2f: %s\n", what, ratio, most,
                     ratio <= most ? "met" : "missed");
     };
     std::printf("\nGoals (medians of the ratios):\n");
-    goal("frame, overlay off", false, &Measure::frameMs, 1.25);
-    goal("frame, overlay on", true, &Measure::frameMs, 1.7);
-    goal("CPU a frame, overlay off", false, &Measure::cpuMs, 1.25);
-    goal("CPU a frame, overlay on", true, &Measure::cpuMs, 1.7);
-    goal("start-up, overlay off", false, &Measure::startMs, 1.6);
-    goal("peak RSS, overlay on", true, &Measure::peakMiB, 1.5);
+    for (const bool full : {false, true}) {
+        std::printf("%s\n", full ? " full screen:" : " in a window:");
+        goal("frame, overlay off", full, false, &Measure::frameMs, 1.25);
+        goal("frame, overlay on", full, true, &Measure::frameMs, 1.7);
+        goal("CPU a frame, overlay off", full, false, &Measure::cpuMs, 1.25);
+        goal("CPU a frame, overlay on", full, true, &Measure::cpuMs, 1.7);
+        if (full) continue;
+        goal("start-up, overlay off", full, false, &Measure::startMs, 1.6);
+        goal("peak RSS, overlay on", full, true, &Measure::peakMiB, 1.5);
+    }
     std::printf("load average after: %s\n", LoadAverage().c_str());
     return 0;
 }

@@ -18,8 +18,10 @@ for file in bench/desktop_bench bench/floor_loop prismwarp lsd.bmp \
     [[ -e $build/$file ]] || fail "$build/$file is missing: build the target desktop_bench first"
 done
 
+# A screen of today's size for the full-screen rows: the frame is blown up 4 times.
+xvfb_size=1280x1024
 for depth in "${depths[@]}"; do
-    echo "== ${depth}-bit desktop (Xvfb, openbox)"
+    echo "== ${depth}-bit desktop of $xvfb_size (Xvfb, openbox)"
     # Each depth on an X server of its own, ended with its subshell.
     (
         desktop_start "$depth"

@@ -56,6 +56,7 @@ void App::Init(const std::string& caption, int width, int height, int bpp, bool 
     SDL_WM_SetCaption(caption.c_str(), caption.c_str());
     this->width = width;
     this->height = height;
+    platform.WindowOpen();
 }
 
 void App::Run() {
@@ -79,6 +80,9 @@ void App::Frame() {
     bool waiting = !drawing;
     while (presenter->NextEvent(event, waiting)) {
         waiting = false;
+        // The keys and requests that change how the frame is shown are the presenter's, and
+        // reach the handler as well.
+        presenter->Notice(event);
         handler->OnEvent(&event);
         switch (event.type) {
         case SDL_KEYDOWN: handler->OnKeyDown(event.key.keysym.sym); break;
@@ -105,7 +109,7 @@ void App::Frame() {
     }
 
     if (!drawing) return;
-    presenter->Present(screen.surface, width, height);
+    presenter->Present(screen, width, height);
     frameLayout = nullptr;
 }
 

@@ -91,7 +91,8 @@ bool Browser::NextEvent(SDL_Event& event, bool) {
     return SDL_PollEvent(&event) != 0;
 }
 
-void Browser::Present(SDL_Surface* screen, int, int) {
+void Browser::Present(Image& image, int, int) {
+    SDL_Surface* screen = image.surface;
     if (!inCanvasLayout) {
         // The screen's fields in locals: the stores could change them, as far as the
         // compiler knows, which would keep it from taking the pixels four at a time.

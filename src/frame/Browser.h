@@ -21,7 +21,7 @@ public:
     const SDL_PixelFormat* Begin(SDL_Surface* screen, SDL_Rect clear, bool covered) override;
     // A web page has nothing to wait with: its frames are the browser's to schedule.
     bool NextEvent(SDL_Event& event, bool wait) override;
-    void Present(SDL_Surface* screen, int width, int height) override;
+    void Present(Image& screen, int width, int height) override;
     // Has the browser call app.Frame() as often as it can and returns to the page, leaving
     // the entry's stack frame, and the App on it, as it is. An error that leaves a frame
     // ends the program through the App's platform; closing the page ends it with 0.

@@ -10,7 +10,9 @@
 // Unix desktops but macOS: SDL 1.2 there is sdl12-compat over SDL 2, on X11 or Wayland.
 #if defined(__unix__) && !defined(__APPLE__) && !defined(__EMSCRIPTEN__)
 #define PRISMWARP_UNIX_DESKTOP 1
+#include <atomic>
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -19,6 +21,11 @@
 
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
+#endif
+
+#ifndef _WIN32
+#include <csignal>
+#include <pthread.h>
 #endif
 
 Platform* Platform::current = nullptr;
@@ -73,6 +80,60 @@ template <typename Handler> void SetHandler(const Xlib& xlib, const char* setter
 
 } // namespace
 
+#ifdef PRISMWARP_UNIX_DESKTOP
+// While SDL starts and the window opens, SIGINT and SIGTERM are held back from the thread that
+// does it and waited for by a thread of this one's, which ends the process by the signal, as
+// the signal's default would. Once the window is open they reach SDL's own handler, which
+// turns them into a quit event: SDL installs it as it starts, since their handling is the
+// default then.
+class Platform::StartWatch {
+public:
+    StartWatch() {
+        sigemptyset(&signals);
+        sigaddset(&signals, SIGINT);
+        sigaddset(&signals, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &signals, &before);
+        // A small stack: the watch needs next to nothing, and the program may run under a
+        // limit on its address space. Where no thread can be had, the signals are SDL's.
+        pthread_attr_t attributes;
+        pthread_attr_init(&attributes);
+        pthread_attr_setstacksize(&attributes, 64 * 1024);
+        running = pthread_create(&watcher, &attributes, Watch, this) == 0;
+        pthread_attr_destroy(&attributes);
+        if (!running) pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    }
+
+    ~StartWatch() {
+        if (!running) return;
+        done = true;
+        pthread_join(watcher, nullptr);
+        pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    }
+
+    StartWatch(const StartWatch&) = delete;
+    StartWatch& operator=(const StartWatch&) = delete;
+
+private:
+    static void* Watch(void* self) {
+        auto& watch = *static_cast<StartWatch*>(self);
+        const timespec tick = {0, 50 * 1000 * 1000};
+        while (!watch.done) {
+            const int signal = sigtimedwait(&watch.signals, nullptr, &tick);
+            if (signal > 0) EndBy(signal);
+        }
+        return nullptr;
+    }
+
+    sigset_t signals, before;
+    std::atomic<bool> done{false};
+    pthread_t watcher;
+    bool running = false;
+};
+#elif !defined(_WIN32)
+// A web page has no signals to watch.
+class Platform::StartWatch {};
+#endif
+
 Platform::Platform(Report report) : report(report) {
 #ifdef PRISMWARP_UNIX_DESKTOP
     OpenClosedStandardStreams();
@@ -88,6 +149,9 @@ Platform::~Platform() {
 }
 
 bool Platform::StartVideo() {
+#ifdef PRISMWARP_UNIX_DESKTOP
+    startWatch = std::make_unique<StartWatch>();
+#endif
     if (SDL_Init(SDL_INIT_VIDEO) < 0) return false;
     started = true;
 #ifdef PRISMWARP_UNIX_DESKTOP
@@ -101,7 +165,14 @@ bool Platform::StartVideo() {
     return true;
 }
 
+void Platform::WindowOpen() {
+#ifdef PRISMWARP_UNIX_DESKTOP
+    startWatch.reset();
+#endif
+}
+
 void Platform::Close() {
+    WindowOpen();
     // Marked first: should the display fail while SDL shuts down, Xlib's handler must not
     // shut it down a second time through the broken connection.
     const bool quit = started && !displayLost;
@@ -120,6 +191,18 @@ void Platform::Fail(std::exception_ptr error) {
     Close();
     Exit(1);
 }
+
+#ifndef _WIN32
+void Platform::EndBy(int signal) {
+    std::signal(signal, SIG_DFL);
+    sigset_t one;
+    sigemptyset(&one);
+    sigaddset(&one, signal);
+    pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
+    raise(signal);
+    std::_Exit(128 + signal);
+}
+#endif
 
 void Platform::DisplayFailed() {
     if (!current) Exit(1);

@@ -26,8 +26,13 @@ public:
     Platform& operator=(const Platform&) = delete;
 
     // Starts SDL's video: false where it cannot start. From then on a display that fails the
-    // program ends it through Fail.
+    // program ends it through Fail. Until WindowOpen, SIGINT and SIGTERM end the program
+    // wherever it waits: SDL, which turns them into a quit event once it has started, would
+    // leave it waiting for ever on a display that never answers.
     bool StartVideo();
+
+    // The window is open: SIGINT and SIGTERM are SDL's quit event from now on, a clean end.
+    void WindowOpen();
 
     // Shuts SDL down now, which takes the window off the screen; SIGPIPE is given back its
     // former handling.
@@ -39,7 +44,14 @@ public:
     // up), then the error is reported.
     [[noreturn]] void Fail(std::exception_ptr error);
 
+#ifndef _WIN32
+    // Ends the process by `signal`, as the signal's default action would.
+    [[noreturn]] static void EndBy(int signal);
+#endif
+
 private:
+    class StartWatch;
+
     // Xlib's handlers land here: the X connection is gone or in error, so SDL is not shut
     // down through it.
     [[noreturn]] static void DisplayFailed();
@@ -52,6 +64,7 @@ private:
     // the program there and then, without a word; ignored, the write fails and Xlib's IO
     // error handler reports the loss. Ignored until SDL is shut down.
     std::unique_ptr<SignalIgnored> brokenPipe;
+    std::unique_ptr<StartWatch> startWatch;
 #endif
     // The platform Xlib's handlers report through.
     static Platform* current;

@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 
+#include "frame/Image.h"
+
 class App;
 
 // A desktop window (Window) or a web page's canvas (Browser). The App's frame loop is the
@@ -12,7 +14,7 @@ class Presenter {
 public:
     virtual ~Presenter() = default;
 
-    // Sets the video mode; null where none can be had.
+    // Sets the video mode; the screen to draw on, or null where no mode can be had.
     virtual SDL_Surface* Open(int width, int height, int bpp, bool fullscreen) = 0;
 
     // Whether the screen is locked while a frame is drawn.
@@ -27,8 +29,13 @@ public:
     // there is one otherwise.
     virtual bool NextEvent(SDL_Event& event, bool wait) = 0;
 
-    // Puts the frame in front of the user.
-    virtual void Present(SDL_Surface* screen, int width, int height) = 0;
+    // Sees every event before the handler does: the keys and the window manager's requests
+    // that change how the frame is shown.
+    virtual void Notice(const SDL_Event&) {}
+
+    // Puts the frame drawn on `screen` in front of the user; then makes the change of mode
+    // asked for since, giving `screen` the surface the next frame is drawn on.
+    virtual void Present(Image& screen, int width, int height) = 0;
 
     // Has app.Frame() called until the App stops running.
     virtual void Run(App& app) = 0;

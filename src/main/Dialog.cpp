@@ -15,6 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "frame/Platform.h"
 #include "frame/Xlib.h"
 
 extern char** environ;
@@ -162,17 +163,6 @@ Outcome Run(const std::string& path, const std::vector<const char*>& argv, int t
     return outcome;
 }
 
-// Ends the process by `signal`, as if it had arrived with its default action.
-[[noreturn]] void EndBy(int signal) {
-    std::signal(signal, SIG_DFL);
-    sigset_t one;
-    sigemptyset(&one);
-    sigaddset(&one, signal);
-    pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
-    raise(signal);
-    std::_Exit(128 + signal);
-}
-
 } // namespace
 
 void Dialog::Show(const std::string& caption, const std::string& text) {
@@ -207,7 +197,7 @@ void Dialog::Show(const std::string& caption, const std::string& text) {
         }
         int stop = 0;
         const Outcome outcome = Run(path, tool.argv, tool.error, stop);
-        if (outcome == Outcome::Stopped) EndBy(stop);
+        if (outcome == Outcome::Stopped) Platform::EndBy(stop);
         if (outcome == Outcome::Shown) return;
     }
 }

@@ -1,10 +1,17 @@
 // WindowPixels: compares two pictures of a frame pixel by pixel, channel by channel, each
-// either the surface the present hook wrote (PRISMWARP_SURFACE_DUMP) or a dump of the window
-// by xwd. Prints the first difference and the number of pixels that differ; exits 0 when the
-// two are the same, 1 when they differ and 2 when they cannot be read or compared.
+// either the surface the present hook wrote (PRISMWARP_SURFACE_DUMP) or a dump of a window or
+// the screen by xwd. Prints the first difference and the number of pixels that differ; exits 0
+// when the two are the same, 1 when they differ and 2 when they cannot be read or compared.
 // Usage: window_pixels PICTURE PICTURE
+//        window_pixels --scaled FRAME SCREEN
+//        window_pixels --blocks WIDTH HEIGHT SCREEN
+// With --scaled, SCREEN must show FRAME blown up by the largest whole factor that fits it,
+// each pixel a block of its own, centred on black. With --blocks, SCREEN must show some frame
+// of WIDTH x HEIGHT so: each block one colour, black around.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -106,15 +113,42 @@ int Width(uint32_t mask) {
     return width;
 }
 
-} // namespace
+// `frame` blown up by the largest whole factor that fits `width` x `height`, centred on black;
+// the factor, 0 where it does not fit once.
+int BlownUp(const Picture& frame, int width, int height, Picture& screen) {
+    const int k = std::min(width / frame.width, height / frame.height);
+    screen.width = width;
+    screen.height = height;
+    std::copy(std::begin(frame.masks), std::end(frame.masks), std::begin(screen.masks));
+    screen.pixels.assign(std::size_t(width) * std::size_t(height), 0);
+    const int x0 = (width - frame.width * k) / 2, y0 = (height - frame.height * k) / 2;
+    for (int y = 0; k > 0 && y < frame.height * k; ++y)
+        for (int x = 0; x < frame.width * k; ++x)
+            screen.pixels[std::size_t(y0 + y) * std::size_t(width) + std::size_t(x0 + x)] =
+                frame.pixels[std::size_t(y / k) * std::size_t(frame.width) + std::size_t(x / k)];
+    return k;
+}
 
-int main(int argc, char* argv[]) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: window_pixels PICTURE PICTURE\n");
-        return 2;
-    }
-    Picture a, b;
-    if (!Read(argv[1], a) || !Read(argv[2], b)) return 2;
+// The frame of `width` x `height` that `screen` would show blown up: the first pixel of each
+// block.
+Picture Sampled(const Picture& screen, int width, int height) {
+    Picture frame;
+    frame.width = width;
+    frame.height = height;
+    std::copy(std::begin(screen.masks), std::end(screen.masks), std::begin(frame.masks));
+    const int k = std::min(screen.width / width, screen.height / height);
+    const int x0 = (screen.width - width * k) / 2, y0 = (screen.height - height * k) / 2;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            frame.pixels.push_back(
+                screen.pixels[std::size_t(y0 + y * k) * std::size_t(screen.width) +
+                              std::size_t(x0 + x * k)]);
+    return frame;
+}
+
+// 0 where a and b hold the same channels everywhere, 1 where they differ, 2 where they cannot
+// be compared.
+int Compare(const Picture& a, const Picture& b) {
     if (a.width != b.width || a.height != b.height) {
         std::printf("sizes differ: %dx%d and %dx%d\n", a.width, a.height, b.width, b.height);
         return 1;
@@ -141,4 +175,40 @@ int main(int argc, char* argv[]) {
     }
     std::printf("%ld of %zu pixels differ\n", differ, a.pixels.size());
     return differ ? 1 : 0;
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: window_pixels PICTURE PICTURE\n"
+                         "       window_pixels --scaled FRAME SCREEN\n"
+                         "       window_pixels --blocks WIDTH HEIGHT SCREEN\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    Picture a, b;
+    if (mode == "--scaled" && argc == 4) {
+        if (!Read(argv[2], a) || !Read(argv[3], b)) return 2;
+    } else if (mode == "--blocks" && argc == 5) {
+        if (!Read(argv[4], b)) return 2;
+        const int width = std::atoi(argv[2]), height = std::atoi(argv[3]);
+        if (width <= 0 || height <= 0) return Usage();
+        a = Sampled(b, width, height);
+    } else if (argc == 3 && mode.rfind("--", 0) != 0) {
+        if (!Read(argv[1], a) || !Read(argv[2], b)) return 2;
+        return Compare(a, b);
+    } else {
+        return Usage();
+    }
+    Picture expected;
+    const int k = BlownUp(a, b.width, b.height, expected);
+    if (k < 1) {
+        std::printf("a %dx%d frame does not fit %dx%d\n", a.width, a.height, b.width, b.height);
+        return 1;
+    }
+    std::printf("blown up %d times, at (%d, %d)\n", k, (b.width - a.width * k) / 2,
+                (b.height - a.height * k) / 2);
+    return Compare(expected, b);
 }

@@ -47,8 +47,9 @@ window_manager_up() {
     wmctrl -m >/dev/null 2>&1
 }
 
-# More options for Xvfb, set before desktop_start.
+# More options for Xvfb, and the size of its screen, set before desktop_start.
 xvfb_options=()
+xvfb_size=1024x768
 
 # Makes the scratch folder and starts Xvfb with one screen of `depth` bits on a free
 # display, with the further options given, and names that display in DISPLAY. Skips the
@@ -62,7 +63,7 @@ xvfb_start() {
     mkdir "$scratch/run" "$scratch/bin" "$scratch/home"
 
     # Xvfb chooses a free display number and writes it to fd 3 once it takes clients.
-    Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 "1024x768x$depth" "$@" \
+    Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 "${xvfb_size}x$depth" "$@" \
         3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
     xvfb_pid=$!
     poll 60 xvfb_settled || fail "Xvfb did not report a display within 60 s"
@@ -72,7 +73,7 @@ xvfb_start() {
     export DISPLAY
 }
 
-# Starts Xvfb with one screen of `depth` bits on a free display and openbox on it, and
+# Starts Xvfb with one screen of `depth` bits (of xvfb_size pixels) on a free display and openbox on it, and
 # makes the scratch folder. Skips the test where Xvfb or a tool is missing or cannot run.
 desktop_start() {
     local depth=$1 tool missing=()
@@ -200,6 +201,13 @@ wait_for_exit() {
     program_pid=""
 }
 
+# The process is stopped (by SIGSTOP, as the present hook stops the program).
+process_stopped() {
+    local state
+    state=$(process_state "$1") || return 1
+    [[ $state == T* ]]
+}
+
 expect_running() {
     process_alive "$program_pid" || fail "the program ended: $*"
 }
@@ -223,6 +231,10 @@ program_child() {
 window_titled() {
     window=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1)
     [[ -n $window ]]
+}
+
+window_viewable() {
+    xwininfo -id "$window" 2>/dev/null | grep -q 'Map State: IsViewable'
 }
 
 # "WIDTHxHEIGHT DEPTH" of `window`.

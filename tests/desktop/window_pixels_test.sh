@@ -16,19 +16,9 @@ command -v xwd >/dev/null || skip "xwd is not installed (Debian package x11-apps
 desktop_start "$depth"
 cp "$picture" "$scratch/run/lsd.bmp"
 
-process_stopped() {
-    local state
-    state=$(process_state "$1") || return 1
-    [[ $state == T* ]]
-}
-
 # The hook writes the surface before it stops the program the second time.
 stopped_at_frame() {
     [[ -s $scratch/surface-$frame ]] && process_stopped "$program_pid"
-}
-
-window_viewable() {
-    xwininfo -id "$window" 2>/dev/null | grep -q 'Map State: IsViewable'
 }
 
 for frame in "${frames[@]}"; do

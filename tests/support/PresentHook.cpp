@@ -6,17 +6,21 @@
 //                                can count frames
 //   PRISMWARP_PRESS_UP=1         queues a press of Up after the first present: the overlay
 //                                is on from the third frame
+//   PRISMWARP_PRESS_F11=1        queues a press of F11 after the first present: full screen
+//                                from the third frame
 //   PRISMWARP_QUIT_AFTER=N       queues a quit after present N; with
 //   PRISMWARP_FRAME_TIMES=FILE   it first writes to FILE, for each of the N presents, the
 //                                monotonic clock and the process's CPU time (ns) at its
 //                                return, a line each; and with
 //   PRISMWARP_XSERVER_PID=PID,   a last line "server A B": the CPU time (ns) the X server
 //   PRISMWARP_FROM=K             PID had used by present K and by present N
-//   PRISMWARP_STOP_AT=K          stops the process (SIGSTOP) before its first present, so
+//   PRISMWARP_STOP_AT=K[,K...]   stops the process (SIGSTOP) before its first present, so
 //                                that a test can wait for the window to be shown, and again
-//                                after present K, having written the surface that K showed to
+//                                after each present K, having written the surface that K
+//                                showed to
 //   PRISMWARP_SURFACE_DUMP=FILE  as a line "W H BYTES_PER_PIXEL RMASK GMASK BMASK" and then
-//                                its rows, W * BYTES_PER_PIXEL bytes each, in memory order
+//                                its rows, W * BYTES_PER_PIXEL bytes each, in memory order;
+//                                "%d" in FILE stands for K
 //   PRISMWARP_THROW_AT=K         throws from present K, as a fault inside a frame would: a
 //   PRISMWARP_THROW=TYPE         std::runtime_error "thrown by the present hook", or with
 //                                TYPE "int" an int, an exception of no class at all
@@ -33,6 +37,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Events.h"
@@ -42,6 +47,18 @@ namespace {
 long Number(const char* variable) {
     const char* value = std::getenv(variable);
     return value ? std::atol(value) : 0;
+}
+
+// A list of numbers, split by commas.
+std::vector<long> Numbers(const char* variable) {
+    std::vector<long> numbers;
+    for (const char* p = std::getenv(variable); p && *p;) {
+        char* end = nullptr;
+        numbers.push_back(std::strtol(p, &end, 10));
+        if (end == p) break;
+        p = *end == ',' ? end + 1 : end;
+    }
+    return numbers;
 }
 
 const char* Path(const char* variable) {
@@ -75,8 +92,11 @@ int64_t ProcessCpu(long pid) {
     return int64_t(user + system) * 1000000000 / sysconf(_SC_CLK_TCK);
 }
 
-void Dump(const SDL_Surface* screen, const char* path) {
-    FILE* file = std::fopen(path, "wb");
+void Dump(const SDL_Surface* screen, const char* pattern, long present) {
+    std::string path = pattern;
+    if (const std::size_t at = path.find("%d"); at != std::string::npos)
+        path.replace(at, 2, std::to_string(present));
+    FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return;
     const SDL_PixelFormat* f = screen->format;
     std::fprintf(file, "%d %d %d %u %u %u\n", screen->w, screen->h, int(f->BytesPerPixel),
@@ -90,11 +110,12 @@ void Dump(const SDL_Surface* screen, const char* path) {
 struct Settings {
     int log = -1;
     bool pressUp = Number("PRISMWARP_PRESS_UP") != 0;
+    bool pressF11 = Number("PRISMWARP_PRESS_F11") != 0;
     long quitAfter = Number("PRISMWARP_QUIT_AFTER");
     const char* frameTimes = Path("PRISMWARP_FRAME_TIMES");
     long server = Number("PRISMWARP_XSERVER_PID");
     long from = Number("PRISMWARP_FROM");
-    long stopAt = Number("PRISMWARP_STOP_AT");
+    std::vector<long> stopAt = Numbers("PRISMWARP_STOP_AT");
     const char* surfaceDump = Path("PRISMWARP_SURFACE_DUMP");
     long throwAt = Number("PRISMWARP_THROW_AT");
     bool throwInt = Path("PRISMWARP_THROW") && std::string(Path("PRISMWARP_THROW")) == "int";
@@ -135,7 +156,7 @@ extern "C" void SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, Uint32 w
     static Settings settings;
     static long presented = 0;
 
-    if (settings.stopAt > 0 && presented == 0) raise(SIGSTOP);
+    if (!settings.stopAt.empty() && presented == 0) raise(SIGSTOP);
     if (real) real(screen, x, y, w, h);
     ++presented;
     if (settings.frameTimes && presented <= settings.quitAfter) settings.Time(presented);
@@ -144,17 +165,20 @@ extern "C" void SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, Uint32 w
         // A frame that cannot be logged only makes the count short.
         [[maybe_unused]] const ssize_t written = write(settings.log, "f", 1);
     }
-    if (settings.pressUp && presented == 1) {
-        SDL_Event up = Key(SDL_KEYDOWN, SDLK_UP);
-        SDL_PushEvent(&up);
+    for (const auto& [pressed, key] :
+         {std::pair{settings.pressUp, SDLK_UP}, std::pair{settings.pressF11, SDLK_F11}}) {
+        if (!pressed || presented != 1) continue;
+        SDL_Event down = Key(SDL_KEYDOWN, key);
+        SDL_PushEvent(&down);
     }
     if (presented == settings.quitAfter) {
         if (settings.frameTimes) settings.WriteTimes();
         SDL_Event quit = Quit();
         SDL_PushEvent(&quit);
     }
-    if (presented == settings.stopAt) {
-        if (settings.surfaceDump) Dump(screen, settings.surfaceDump);
+    for (const long stop : settings.stopAt) {
+        if (presented != stop) continue;
+        if (settings.surfaceDump) Dump(screen, settings.surfaceDump, presented);
         raise(SIGSTOP);
     }
     if (presented == settings.throwAt) {

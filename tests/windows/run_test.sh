@@ -2,22 +2,25 @@
 # The Windows program, cross-built by windows_cross_build, run under Wine on a private X
 # server with openbox at one colour depth, from a folder that holds only what a Windows user
 # has: prismwarp.exe, SDL.dll and lsd.bmp. It is used as a person would: the window appears,
-# animates, takes Up and Down in its focus, and closes through the window manager; without
-# the picture its error box is dismissed by Return, its OK button and the window manager.
+# animates, takes Up and Down in its focus, goes full screen and back with F11, Escape and
+# Alt+Enter (the frame blown up by a whole factor, centred on black), and closes through the
+# window manager; without the picture its error box is dismissed by Return, its OK button and
+# the window manager.
 # Given ZIP, the Windows package, the test runs what a user of the package has instead: the
 # zip unpacked into an empty folder, which must hold one folder with the program, SDL.dll,
 # the picture, the texts on running them and the licences, and nothing else.
-# Usage: run_test.sh ROOT DEPTH [ZIP]
+# Usage: run_test.sh ROOT DEPTH WINDOW_PIXELS [ZIP]
+# WINDOW_PIXELS is the desktop tests' tool that tells a frame blown up.
 # shellcheck source=tests/desktop/desktop.sh
 source "$(dirname "$0")/../desktop/desktop.sh"
-root=$1 depth=$2 zip=${3:-}
+root=$1 depth=$2 window_pixels=$3 zip=${4:-}
 # shellcheck source=tests/windows/windows.sh
 source "$(dirname "$0")/windows.sh"
 
 # Many colours in a frame and in each quarter, as the Linux window test asks.
 readonly min_colours=10000 min_quarter_colours=1000
 readonly caption="Unhandled Exception"
-readonly box_text=$'Unhandled Exception: Unable to Load Image make sure its in the directory!\n\n'
+readonly picture_error=$'Unhandled Exception: Unable to Load Image make sure its in the directory!\n'
 
 if [[ -n $zip ]]; then
     require_wine
@@ -50,6 +53,10 @@ else
 fi
 cp -r "$scratch/user" "$scratch/nopicture"
 rm "$scratch/nopicture/lsd.bmp"
+# The box says where the picture was looked for, the folder in Windows' words.
+nopicture_folder=$(winepath -w "$scratch/nopicture" 2>/dev/null) ||
+    fail "winepath could not name $scratch/nopicture"
+box_text="${picture_error}There is no lsd.bmp in ${nopicture_folder}."$'\n\n'
 
 # Starts the program under Wine in `folder`. Wine logs the text of every message box.
 start_windows_program() {
@@ -89,7 +96,32 @@ poll 10 later_differs || fail "the window did not change within 10 s"
 step "Up in its focus turns the overlay on, Down turns it off"
 expect_overlay_keys key_into_window later
 
-step "closing the window through the window manager ends it with status 0"
+# The screen shows a frame of 320x240 blown up by the largest whole factor, centred on
+# black. The frame changes while the screen is read; a read that lands between two is taken
+# again.
+blown_up() {
+    xwd -silent -root -out "$scratch/screen.xwd" &&
+        "$window_pixels" --blocks 320 240 "$scratch/screen.xwd" >"$scratch/blocks.log"
+}
+full_screen() {
+    window_titled Prismwarp && [[ $(window_geometry) == "1024x768 $depth" ]]
+}
+back_in_the_window() {
+    window_titled Prismwarp && [[ $(window_geometry) == "320x240 $depth" ]]
+}
+for keys in "F11 Escape" "alt+Return alt+Return"; do
+    read -r into out <<<"$keys"
+    step "$into takes it full screen, the frame blown up and centred; $out brings the window back"
+    key_into_window "$into"
+    poll 20 full_screen || fail "the window is $(window_geometry), not full screen"
+    poll 10 blown_up || fail "the screen is not a frame blown up: $(tail -n 2 "$scratch/blocks.log")"
+    key_into_window "$out"
+    poll 20 back_in_the_window || fail "the window is $(window_geometry) after $out"
+done
+
+step "closed from full screen through the window manager, it ends with status 0"
+key_into_window F11
+poll 20 full_screen || fail "the window is $(window_geometry), not full screen"
 close_window 10
 
 # Clicks the box's OK button. Wine draws the button itself, inside the box's one X window:
@@ -125,7 +157,8 @@ for dismiss in Return button window_manager; do
     [[ $owner == 0x* && $((owner)) == "$window" ]] ||
         fail "the box belongs to window '$owner', not to the program's $(printf 0x%x "$window")"
     # Wine logs the box's text as a wide string literal, line feeds as \n.
-    escaped=${box_text//$'\n'/\\n}
+    escaped=${box_text//\\/\\\\}
+    escaped=${escaped//$'\n'/\\n}
     logged=$(sed -n 's/^.*trace:msgbox:MSGBOX_OnInit //p' "$scratch/stderr")
     [[ $logged == "L\"$escaped\"" ]] || fail "the box shows $logged, expected L\"$escaped\""
     sleep 1
