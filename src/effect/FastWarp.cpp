@@ -210,8 +210,8 @@ constexpr bool kStreamRows = false;
 #endif
 
 // The frame's rows, drawn in the screen's layout and stored in `stored`'s, which is the
-// screen's own but for the canvas of a web page (see Browser). The overlay reads a row in
-// the screen's layout, so with it the warp draws in that and the overlay stores.
+// screen's own but where the presenter takes a covering frame in another (DrawTarget). The overlay
+// reads a row in the screen's layout, so with it the warp draws in that and the overlay stores.
 template <typename Pixel>
 void DrawFrame(const ScreenRows& screen, const ScreenRows& stored, CpuPath path, const Uint32* rows,
                const std::vector<FactorSegment>& segments, const FastBlend* overlay, float alpha) {
