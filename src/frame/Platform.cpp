@@ -10,9 +10,7 @@
 // Unix desktops but macOS: SDL 1.2 there is sdl12-compat over SDL 2, on X11 or Wayland.
 #if defined(__unix__) && !defined(__APPLE__) && !defined(__EMSCRIPTEN__)
 #define PRISMWARP_UNIX_DESKTOP 1
-#include <atomic>
 #include <cerrno>
-#include <ctime>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -88,11 +86,14 @@ template <typename Handler> void SetHandler(const Xlib& xlib, const char* setter
 // default then.
 class Platform::StartWatch {
 public:
+    // The watcher is made with the signals it waits for held back, kWake among them, so that
+    // none can come before it waits.
     StartWatch() {
-        sigemptyset(&signals);
-        sigaddset(&signals, SIGINT);
-        sigaddset(&signals, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &signals, &before);
+        sigemptyset(&waited);
+        sigaddset(&waited, SIGINT);
+        sigaddset(&waited, SIGTERM);
+        sigaddset(&waited, kWake);
+        pthread_sigmask(SIG_BLOCK, &waited, &before);
         // A small stack: the watch needs next to nothing, and the program may run under a
         // limit on its address space. Where no thread can be had, the signals are SDL's.
         pthread_attr_t attributes;
@@ -103,9 +104,11 @@ public:
         if (!running) pthread_sigmask(SIG_SETMASK, &before, nullptr);
     }
 
+    // The watcher is woken by kWake, sent to it alone, and ends before the signals are let
+    // through to SDL's handler.
     ~StartWatch() {
         if (!running) return;
-        done = true;
+        pthread_kill(watcher, kWake);
         pthread_join(watcher, nullptr);
         pthread_sigmask(SIG_SETMASK, &before, nullptr);
     }
@@ -114,18 +117,22 @@ public:
     StartWatch& operator=(const StartWatch&) = delete;
 
 private:
+    // A signal that ends nothing by default. Only the one this process sends the watcher
+    // wakes it; one sent from elsewhere is passed over, as it would be ignored.
+    static constexpr int kWake = SIGURG;
+
     static void* Watch(void* self) {
-        auto& watch = *static_cast<StartWatch*>(self);
-        const timespec tick = {0, 50 * 1000 * 1000};
-        while (!watch.done) {
-            const int signal = sigtimedwait(&watch.signals, nullptr, &tick);
-            if (signal > 0) EndBy(signal);
+        const sigset_t& waited = static_cast<StartWatch*>(self)->waited;
+        for (;;) {
+            siginfo_t info;
+            const int signal = sigwaitinfo(&waited, &info);
+            if (signal == SIGINT || signal == SIGTERM) EndBy(signal);
+            if (signal == kWake && info.si_pid == getpid()) break;
         }
         return nullptr;
     }
 
-    sigset_t signals, before;
-    std::atomic<bool> done{false};
+    sigset_t waited, before;
     pthread_t watcher;
     bool running = false;
 };
