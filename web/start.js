@@ -37,18 +37,18 @@ const WASM_FEATURES = [
 // The keyCodes of the program's keys: Up and Down.
 const PROGRAM_KEYS = [38, 40];
 
-// What the browser lacks of the WebAssembly the program needs, as words; empty where it has
-// all of it.
-function missingWebAssembly() {
+// What keeps this browser from running the program, in words; empty where nothing does.
+function unfitBrowser() {
   if (typeof WebAssembly !== 'object' || typeof WebAssembly.validate !== 'function')
-    return ['WebAssembly'];
-  return WASM_FEATURES.filter(function (feature) {
+    return 'it has no WebAssembly';
+  const missing = WASM_FEATURES.filter(function (feature) {
     try {
       return !WebAssembly.validate(new Uint8Array(feature[1]));
     } catch (error) {
       return true;
     }
-  }).map(function (feature) { return 'WebAssembly\u2019s ' + feature[0]; });
+  }).map(function (feature) { return feature[0]; });
+  return missing.length ? 'its WebAssembly has no ' + listed(missing) : '';
 }
 
 // A reason the program cannot start: `lines` for the visitor.
@@ -75,11 +75,11 @@ function unfetched(name, folder, error) {
     // file:///C:/folder/ is C:/folder/ on Windows.
     if (/^\/[A-Za-z]:\//.test(path)) path = path.slice(1);
     return new CannotStart([
-      'This page was opened from the disk (a file:// address), and browsers do not let such ' +
-        'a page load the program and the picture beside it.',
-      'Serve its folder, ' + path + ', instead: run this command in that folder',
+      'This page was opened from the disk (a file:// address): browsers do not let such a ' +
+        'page load the program and its picture.',
+      'Serve the page\u2019s folder instead. Run this command in the folder ' + path + ':',
       { command: 'python3 -m http.server' },
-      'and open http://localhost:8000/ in the browser.'
+      'then open http://localhost:8000/ in the browser.'
     ]);
   }
   return new CannotStart([name + ' could not be fetched from ' + folder + ': the connection ' +
@@ -96,10 +96,10 @@ function startProgram(script) {
   };
 
   Module.keyboardListeningElement = keyGate();
-  const missing = missingWebAssembly();
-  if (missing.length) {
+  const unfit = unfitBrowser();
+  if (unfit) {
     cannotStart(new CannotStart([
-      'This browser cannot run Prismwarp: it has no ' + listed(missing) + '.',
+      'This browser cannot run Prismwarp: ' + unfit + '.',
       'Prismwarp runs in Chrome and Edge 91, Firefox 89, Safari 16.4 and their newer versions.'
     ]));
     return;

@@ -165,19 +165,48 @@ class Browser:
             seen = len(self.events)
             self.events.append(self._message(deadline))
 
-    def open(self, url, hooks=None):
-        """A new tab at `url`, loaded, with `hooks` run before the page's own scripts."""
-        target = self.call("Target.createTarget", {"url": "about:blank"})["targetId"]
+    def open(self, url, hooks=None, metrics=None, touch=False, background=False):
+        """A new tab at `url`, loaded, with `hooks` run before the page's own scripts: in
+        front of the others, or behind them (`background`). `metrics` are the screen's
+        (Emulation.setDeviceMetricsOverride), `touch` makes it a touch screen."""
+        target = self.call("Target.createTarget",
+                           {"url": "about:blank", "background": background})["targetId"]
         session = self.call("Target.attachToTarget",
                             {"targetId": target, "flatten": True})["sessionId"]
-        page = Page(self, session)
+        page = Page(self, session, target)
         self.call("Runtime.enable", session=session)
         self.call("Page.enable", session=session)
+        if metrics:
+            page.set_screen(metrics)
+        if touch:
+            self.call("Emulation.setTouchEmulationEnabled",
+                      {"enabled": True, "maxTouchPoints": 5}, session)
         if hooks:
             self.call("Page.addScriptToEvaluateOnNewDocument", {"source": hooks}, session)
         self.call("Page.navigate", {"url": url}, session)
         self.wait_for("Page.loadEventFired", session, timeout=120)
         return page
+
+    def renderer_cpu(self):
+        """The CPU time, in seconds, that Chromium's renderers have used so far: the processes
+        of its session with --type=renderer."""
+        total = 0
+        for pid in os.listdir("/proc"):
+            if not pid.isdigit():
+                continue
+            try:
+                with open("/proc/%s/cmdline" % pid, "rb") as cmdline:
+                    if b"--type=renderer" not in cmdline.read():
+                        continue
+                with open("/proc/%s/stat" % pid) as stat:
+                    # The fields after the command's name, which is in parentheses.
+                    fields = stat.read().rpartition(")")[2].split()
+            except OSError:
+                continue
+            # session id (6), utime (14), stime (15), counted from 1 with pid and name.
+            if int(fields[3]) == self.process.pid:
+                total += int(fields[11]) + int(fields[12])
+        return total / os.sysconf("SC_CLK_TCK")
 
     def close(self):
         """Closes Chromium, or ends it and the processes it started (its session's group)."""
@@ -195,9 +224,33 @@ class Browser:
 
 
 class Page:
-    def __init__(self, browser, session):
+    def __init__(self, browser, session, target):
         self.browser = browser
         self.session = session
+        self.target = target
+
+    def call(self, method, params=None, timeout=60):
+        return self.browser.call(method, params, self.session, timeout)
+
+    def set_screen(self, metrics):
+        """The screen's size, pixel ratio and kind: {width, height, deviceScaleFactor,
+        mobile}."""
+        self.call("Emulation.setDeviceMetricsOverride", metrics)
+
+    def wait_until(self, expression, timeout=120):
+        """Waits until `expression` is true in the page, looking every 20 ms; its value."""
+        return self.evaluate("""
+            new Promise(function (resolve) {
+              (function look() {
+                const value = (%s);
+                if (value) resolve(value); else setTimeout(look, 20);
+              })();
+            })""" % expression, timeout)
+
+    def screenshot(self, path):
+        with open(path, "wb") as out:
+            out.write(base64.b64decode(self.call("Page.captureScreenshot",
+                                                 {"format": "png"})["data"]))
 
     def evaluate(self, expression, timeout=120):
         """The value of `expression`, a promise awaited."""
@@ -229,12 +282,20 @@ def describe(details):
 
 
 class Server:
-    """Serves one folder on 127.0.0.1, on a port of its own."""
+    """Serves one folder on 127.0.0.1, on a port of its own; the files named in `dropped` are
+    not served: their requests are answered by closing the connection, as a network that
+    fails."""
 
-    def __init__(self, folder):
+    def __init__(self, folder, dropped=()):
         class Quiet(http.server.SimpleHTTPRequestHandler):
             def log_message(self, *args):
                 pass
+
+            def send_head(self):
+                if os.path.basename(self.path.split("?")[0]) in dropped:
+                    self.close_connection = True
+                    return None
+                return super().send_head()
 
         handler = functools.partial(Quiet, directory=folder)
         self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
@@ -293,25 +354,45 @@ def page_folder(args, scratch, picture):
 
 
 # Run in the page before its own scripts: presses the keys before their frames, reads every
-# frame back from the canvas after it is drawn, and stops drawing after the last.
+# frame back from the canvas after it is drawn, and stops drawing after the last, or goes on
+# drawing without reading (plan.thenRun). Each key is pressed as a user's key press would
+# reach the page, on its focused element, and whether the page took it from the browser
+# (defaultPrevented) is kept. Before each frame of plan.holds no frame is drawn until the
+# test calls release(): window.holding is that frame meanwhile.
 FRAME_HOOKS = r"""
 (function () {
   const plan = %s;
   let frame = 0;
+  let released = 0;
   const hashes = [];
+  const pressed = [];
   let firstDifference = null;
   let finish;
+  window.framesDrawn = 0;
+  window.holding = 0;
+  window.release = function () { released = window.holding; window.holding = 0; };
   window.framesRead = new Promise(function (resolve) { finish = resolve; });
+  function press(key) {
+    const target = document.activeElement || document.body;
+    const init = Object.assign({ bubbles: true, cancelable: true }, key);
+    const down = new KeyboardEvent('keydown', init);
+    target.dispatchEvent(down);
+    target.dispatchEvent(new KeyboardEvent('keyup', init));
+    pressed.push({ frame: frame, name: key.name, prevented: down.defaultPrevented });
+  }
   window.Module = {
     preMainLoop: function () {
-      if (frame === plan.count) return false;
-      frame += 1;
-      for (const code of plan.keys[frame] || []) {
-        document.dispatchEvent(new KeyboardEvent('keydown', { keyCode: code, bubbles: true }));
-        document.dispatchEvent(new KeyboardEvent('keyup', { keyCode: code, bubbles: true }));
+      if (frame === plan.count && !plan.thenRun) return false;
+      if (plan.holds.indexOf(frame + 1) >= 0 && released !== frame + 1) {
+        window.holding = frame + 1;
+        return false;
       }
+      frame += 1;
+      (plan.keys[frame] || []).forEach(press);
     },
     postMainLoop: function () {
+      window.framesDrawn += 1;
+      if (frame > plan.count) return;
       const canvas = window.Module.canvas;
       const rgba = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
       const rgb = new Uint8Array(rgba.length / 4 * 3);
@@ -328,7 +409,8 @@ FRAME_HOOKS = r"""
         for (let k = 0; k < rgb.length; ++k) bytes += String.fromCharCode(rgb[k]);
         firstDifference = { frame: frame, rgb: btoa(bytes) };
       }
-      if (frame === plan.count) finish({ hashes: hashes, firstDifference: firstDifference });
+      if (frame === plan.count)
+        finish({ hashes: hashes, firstDifference: firstDifference, pressed: pressed });
     }
   };
 })();
@@ -362,48 +444,86 @@ def first_pixel_difference(ours, expected):
         tuple(expected[i:i + 3]))
 
 
+class Frames:
+    """A run of `count` frames of the page in `folder`, with the program's keys pressed at
+    set frames ("21:up,160:down", as web_frames takes them), to be compared with the frames
+    web_frames draws natively with the same keys. `other_keys` are pressed too, {frame:
+    [KeyboardEvent init with a name]}, the keys that must not reach the program; `holds` and
+    `then_run` are FRAME_HOOKS's."""
+
+    def __init__(self, args, folder, count, keys, other_keys=None, holds=(), then_run=False):
+        if not args.frames_tool:
+            raise Failure("--frames-tool is needed for " + args.case)
+        self.tool, self.folder, self.count, self.keys = args.frames_tool, folder, count, keys
+        lines = native_frames(self.tool, folder, count, keys).decode().split()
+        rows = [lines[i:i + 4] for i in range(0, len(lines), 4)]
+        self.expected = [int(row[1], 16) for row in rows]
+        self.factors = [float(row[2]) for row in rows]
+        self.overlay = [row[3] == "1" for row in rows]
+        pressed = {}
+        for frame, names in (other_keys or {}).items():
+            pressed.setdefault(frame, []).extend(names)
+        for item in keys.split(",") if keys else []:
+            frame, key = item.split(":")
+            pressed.setdefault(int(frame), []).append(
+                {"name": key, "keyCode": DOM_KEYS[key]})
+        self.hooks = FRAME_HOOKS % json.dumps({
+            "count": count, "keys": pressed, "expected": self.expected, "holds": list(holds),
+            "thenRun": then_run})
+
+    def check(self, page, result):
+        """Raises Failure where a frame of `result` (window.framesRead) differs from the
+        native one, or the page threw; a line on the frames compared."""
+        if page.exceptions():
+            raise Failure("the page threw: " + "; ".join(page.exceptions()))
+        difference = result["firstDifference"]
+        if difference:
+            frame = difference["frame"]
+            ours = base64.b64decode(difference["rgb"])
+            native = native_frames(self.tool, self.folder, self.count, self.keys, rgb_of=frame)
+            raise Failure("frame %d of %d differs from the native one (overlay %s): %s" % (
+                frame, self.count, "on" if self.overlay[frame - 1] else "off",
+                first_pixel_difference(ours, native)))
+        if result["hashes"] != self.expected:
+            raise Failure("the page's hashes differ from the native ones")
+        resets = sum(1 for before, after in zip([1.0] + self.factors, self.factors)
+                     if after < before)
+        return ("%d frames read back from the canvas, each identical to the native plain "
+                "passes' on an XRGB8888 screen; the factor reset in %d of them, the overlay "
+                "was on in %d (keys %s)" % (self.count, resets, sum(self.overlay), self.keys))
+
+
 def frames_case(case, args, scratch, browser):
-    if not args.frames_tool:
-        raise Failure("--frames-tool is needed for " + case)
-    count = FRAMES[case]
-    keys = KEYS if case == "frames_bundled" else OWN_PICTURE_KEYS
     picture = "bundled" if case == "frames_bundled" else bmp24_top_down(200, 150)
     folder = page_folder(args, scratch, picture)
-
-    lines = native_frames(args.frames_tool, folder, count, keys).decode().split()
-    rows = [lines[i:i + 4] for i in range(0, len(lines), 4)]
-    expected = [int(row[1], 16) for row in rows]
-    factors = [float(row[2]) for row in rows]
-    overlay = [row[3] == "1" for row in rows]
-    pressed = {}
-    for item in keys.split(","):
-        frame, key = item.split(":")
-        pressed.setdefault(int(frame), []).append(DOM_KEYS[key])
-    plan = {"count": count, "keys": pressed, "expected": expected}
-
+    frames = Frames(args, folder, FRAMES[case],
+                    KEYS if case == "frames_bundled" else OWN_PICTURE_KEYS)
     server = Server(folder)
     try:
-        page = browser.open(server.url + "index.html", FRAME_HOOKS % json.dumps(plan))
+        page = browser.open(server.url + "index.html", frames.hooks)
         result = page.evaluate("window.framesRead", timeout=300)
     finally:
         server.close()
-    if page.exceptions():
-        raise Failure("the page threw: " + "; ".join(page.exceptions()))
+    print(frames.check(page, result))
 
-    resets = sum(1 for before, after in zip([1.0] + factors, factors) if after < before)
-    difference = result["firstDifference"]
-    if difference:
-        frame = difference["frame"]
-        ours = base64.b64decode(difference["rgb"])
-        native = native_frames(args.frames_tool, folder, count, keys, rgb_of=frame)
-        raise Failure("frame %d of %d differs from the native one (overlay %s): %s" % (
-            frame, count, "on" if overlay[frame - 1] else "off",
-            first_pixel_difference(ours, native)))
-    if result["hashes"] != expected:
-        raise Failure("the page's hashes differ from the native ones")
-    print("%d frames read back from the canvas, each identical to the native plain passes' "
-          "on an XRGB8888 screen; the factor reset in %d of them, the overlay was on in %d "
-          "(keys %s)" % (count, resets, sum(overlay), keys))
+
+# Which of the page's parts are laid out, and so shown: the canvas, the program's error box,
+# the page's word that the program cannot start, and the controls.
+PARTS_SHOWN = r"""(function () {
+  const shown = function (id) { return document.getElementById(id).getClientRects().length > 0; };
+  return { canvas: shown('screen'), box: shown('error'), message: shown('cannot-start'),
+           controls: shown('controls') };
+})()"""
+PARTS = {"canvas": "the canvas", "box": "the error box", "message": "the page's message",
+         "controls": "the controls"}
+
+
+def parts_problems(parts, alone):
+    """What is wrong with `parts` (PARTS_SHOWN's) where the part `alone` should be the only
+    one shown: the controls go with the canvas."""
+    wanted = {alone} | ({"controls"} if alone == "canvas" else set())
+    return ["%s is %sshown" % (PARTS[part], "" if parts[part] else "not ")
+            for part in PARTS if parts[part] != (part in wanted)]
 
 
 def error_case(case, args, scratch, browser):
@@ -422,21 +542,17 @@ def error_case(case, args, scratch, browser):
                   status: status,
                   caption: document.getElementById('error-caption').textContent,
                   text: document.getElementById('error-text').textContent,
-                  boxShown: !document.getElementById('error').hidden,
-                  canvasShown: !document.getElementById('screen').hidden
+                  parts: %s
                 });
               })();
-            })""")
+            })""" % PARTS_SHOWN)
     finally:
         server.close()
     if shown["framesDrawn"]:
         raise Failure("no error: the program draws frames")
-    problems = []
+    problems = parts_problems(shown["parts"], "box")
     if shown["status"] != "1":
         problems.append("status %s, not 1" % shown["status"])
-    if not shown["boxShown"] or shown["canvasShown"]:
-        problems.append("the box is %sshown and the canvas is %sshown" % (
-            "" if shown["boxShown"] else "not ", "" if shown["canvasShown"] else "not "))
     if shown["caption"] != ERROR_CAPTION:
         problems.append("caption %r" % shown["caption"])
     error_text = PICTURE_ERROR + PICTURE_WHY[case] % server.url + "\n"
@@ -450,6 +566,108 @@ def error_case(case, args, scratch, browser):
         raise Failure("; ".join(problems))
     print("error box shown in place of the canvas, %r: %r; status 1" % (
         shown["caption"], shown["text"]))
+
+
+# The pages that cannot start the program, each with what it tells the visitor in place of the
+# canvas: (name, the page's folder without these files, these files' bytes instead, the files
+# whose fetch fails outright, hooks run before the page's scripts, whether opened from the
+# disk, its lines, where {url} is the page's folder, {path} the same on the disk, and a line
+# ending in "..." is only the start of the line shown).
+CANNOT_START = [
+    ("opened from the disk", (), {}, (), None, True, [
+        "This page was opened from the disk (a file:// address): browsers do not let such a "
+        "page load the program and its picture.",
+        "Serve the page\u2019s folder instead. Run this command in the folder {path}:",
+        "python3 -m http.server",
+        "then open http://localhost:8000/ in the browser."]),
+    ("a browser without WebAssembly", (), {}, (), "delete window.WebAssembly;", False, [
+        "This browser cannot run Prismwarp: it has no WebAssembly.",
+        "Prismwarp runs in Chrome and Edge 91, Firefox 89, Safari 16.4 and their newer "
+        "versions."]),
+    # It refuses every module with the SIMD instructions' prefix, 0xfd.
+    ("a browser without WebAssembly's SIMD", (), {}, (), """
+        const validate = WebAssembly.validate;
+        WebAssembly.validate = function (bytes) {
+          return new Uint8Array(bytes).indexOf(0xfd) < 0 && validate.call(WebAssembly, bytes);
+        };""", False, [
+        "This browser cannot run Prismwarp: its WebAssembly has no 128-bit SIMD.",
+        "Prismwarp runs in Chrome and Edge 91, Firefox 89, Safari 16.4 and their newer "
+        "versions."]),
+    ("prismwarp.wasm missing", ("prismwarp.wasm",), {}, (), None, False, [
+        "The program\u2019s file prismwarp.wasm could not be loaded from {url}: the server "
+        "answered 404 File not found."]),
+    ("prismwarp.wasm not WebAssembly", (), {"prismwarp.wasm": b"<html>moved</html>"}, (),
+     None, False, [
+        "The program\u2019s file prismwarp.wasm from {url} is not a program this browser can "
+        "run: WebAssembly.compile(): ..."]),
+    ("prismwarp.wasm's fetch failing", (), {}, ("prismwarp.wasm",), None, False, [
+        "The program\u2019s file prismwarp.wasm could not be fetched from {url}: the "
+        "connection failed (Failed to fetch)."]),
+    ("prismwarp.js missing", ("prismwarp.js",), {}, (), None, False, [
+        "The program\u2019s file prismwarp.js could not be loaded from {url}: the server "
+        "answered 404 File not found."]),
+    # Told by the page, not as a missing picture by the program: the server has not said so.
+    ("lsd.bmp's fetch failing", (), {}, ("lsd.bmp",), None, False, [
+        "The picture lsd.bmp could not be fetched from {url}: the connection failed (Failed "
+        "to fetch)."]),
+]
+
+# The lines the page shows in place of the canvas: each paragraph, and each command, once
+# the page has shown them or the program has drawn frames.
+CANNOT_START_SHOWN = r"""
+new Promise(function (resolve) {
+  (function wait() {
+    const text = document.getElementById('cannot-start-text');
+    if (!text.children.length && window.framesDrawn < 5) return setTimeout(wait, 20);
+    resolve({
+      framesDrawn: window.framesDrawn,
+      status: document.documentElement.dataset.status,
+      lines: Array.prototype.map.call(text.children, function (line) {
+        return line.textContent;
+      }),
+      parts: %s
+    });
+  })();
+})""" % PARTS_SHOWN
+
+
+def cannot_start_case(case, args, scratch, browser):
+    problems = []
+    for number, (name, left_out, replaced, dropped, hooks, from_disk, lines) in enumerate(
+            CANNOT_START):
+        folder = page_folder(args, os.path.join(scratch, str(number)), "bundled")
+        for file in left_out:
+            os.remove(os.path.join(folder, file))
+        for file, data in replaced.items():
+            with open(os.path.join(folder, file), "wb") as out:
+                out.write(data)
+        server = None if from_disk else Server(folder, dropped)
+        try:
+            url = "file://" + folder + "/" if from_disk else server.url
+            page = browser.open(url + "index.html", COUNTING_HOOKS + (hooks or ""))
+            shown = page.evaluate(CANNOT_START_SHOWN)
+        finally:
+            if server:
+                server.close()
+        wrong = parts_problems(shown["parts"], "message")
+        if shown["framesDrawn"] or "status" in shown:
+            wrong.append("the program ran (status %s)" % shown.get("status"))
+        expected = [line.format(url=url, path=folder + "/") for line in lines]
+        if len(shown["lines"]) != len(expected) or not all(
+                line == want or want.endswith("...") and line.startswith(want[:-3])
+                for line, want in zip(shown["lines"], expected)):
+            wrong.append("it says %r, expected %r" % (shown["lines"], expected))
+        # The same on the console, for whoever looks there.
+        console = [text for level, text in page.console() if level == "error"]
+        if shown["lines"] and not all(line in console for line in shown["lines"]):
+            wrong.append("the console has %r" % console)
+        browser.call("Target.closeTarget", {"targetId": page.target})
+        if wrong:
+            problems.append("%s: %s" % (name, "; ".join(wrong)))
+        else:
+            print("%s: %s" % (name, " / ".join(shown["lines"])))
+    if problems:
+        raise Failure("\n".join(problems))
 
 
 # The first pixel of the canvas that is not opaque black, or -1.
@@ -490,7 +708,7 @@ def bench_case(case, args, scratch, browser):
 
 CASES = {
     "frames_bundled": frames_case, "frames_own_picture": frames_case,
-    "no_picture": error_case, "not_a_bmp": error_case,
+    "no_picture": error_case, "not_a_bmp": error_case, "cannot_start": cannot_start_case,
     "bench_runs": bench_case, "bench": bench_case,
 }
 
