@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The web page in headless Chromium.
 
-    web_test.py CASE --web DIR [--page PAGE] [--frames-tool PATH]
+    web_test.py CASE --web DIR [--page PAGE] [--frames-tool PATH] [--screenshots DIR]
 
 DIR is a web build (web/build.sh): its page/ (or PAGE, a folder holding the page's files,
 such as the web zip unpacked) is served, with the case's picture, from a private HTTP
@@ -15,6 +15,26 @@ so that no port is fixed and nothing is fetched from the network. CASE is one of
   no_picture, not_a_bmp
       The page shows the error box in place of the canvas, with the program's text, and the
       program ends with status 1.
+  cannot_start
+      Pages that cannot start the program (CANNOT_START: opened from the disk, a browser
+      without WebAssembly or its SIMD, the program's files missing, broken or unfetched, the
+      picture unfetched) say why in place of the canvas, and run nothing.
+  keys
+      The browser's keys (BROWSER_KEYS) are left to it, Up and Down taken and drawn as on
+      the desktop, Alt+Enter kept by the page.
+  hidden
+      Hidden behind another tab, the page draws no frame and its renderer idles; shown, its
+      frames go on as the native ones. A page opened behind another tab draws from its first
+      frame once shown.
+  screens
+      On each screen of SCREENS, one after the other, the demo is fitted at a whole factor,
+      crisp and centred, the buttons large enough to tap (--screenshots DIR saves each).
+  phone
+      On a 360 x 640 touch screen, taps on the buttons "Overlay on" and "Overlay off" give
+      the frames of Up and Down pressed at the same frames.
+  full_screen
+      The button "Full screen" shows the demo alone on the screen at a whole factor; Alt+Enter
+      leaves full screen and goes back.
   bench_runs
       The benchmark page (bench-page/) runs two short rounds and reports its figures; the
       last frames, the floor's after the overlay's, leave the canvas opaque black.
@@ -449,9 +469,11 @@ class Frames:
     set frames ("21:up,160:down", as web_frames takes them), to be compared with the frames
     web_frames draws natively with the same keys. `other_keys` are pressed too, {frame:
     [KeyboardEvent init with a name]}, the keys that must not reach the program; `holds` and
-    `then_run` are FRAME_HOOKS's."""
+    `then_run` are FRAME_HOOKS's. Without `press` the program's keys are not pressed: the
+    test gives the program their events another way, at their frames."""
 
-    def __init__(self, args, folder, count, keys, other_keys=None, holds=(), then_run=False):
+    def __init__(self, args, folder, count, keys, other_keys=None, holds=(), then_run=False,
+                 press=True):
         if not args.frames_tool:
             raise Failure("--frames-tool is needed for " + args.case)
         self.tool, self.folder, self.count, self.keys = args.frames_tool, folder, count, keys
@@ -463,7 +485,7 @@ class Frames:
         pressed = {}
         for frame, names in (other_keys or {}).items():
             pressed.setdefault(frame, []).extend(names)
-        for item in keys.split(",") if keys else []:
+        for item in keys.split(",") if keys and press else []:
             frame, key = item.split(":")
             pressed.setdefault(int(frame), []).append(
                 {"name": key, "keyCode": DOM_KEYS[key]})
@@ -670,6 +692,369 @@ def cannot_start_case(case, args, scratch, browser):
         raise Failure("\n".join(problems))
 
 
+def key(name, key, code, key_code, **modifiers):
+    init = {"name": name, "key": key, "code": code, "keyCode": key_code}
+    init.update({modifier + "Key": True for modifier in modifiers})
+    return init
+
+
+# Keys whose meaning in the browser the page leaves them: scrolling, moving the focus,
+# reloading, searching, the browser's full screen, typing.
+BROWSER_KEYS = [
+    key("PageDown", "PageDown", "PageDown", 34), key("PageUp", "PageUp", "PageUp", 33),
+    key("End", "End", "End", 35), key("Home", "Home", "Home", 36),
+    key("Tab", "Tab", "Tab", 9), key("Shift+Tab", "Tab", "Tab", 9, shift=True),
+    key("Space", " ", "Space", 32), key("Left", "ArrowLeft", "ArrowLeft", 37),
+    key("Right", "ArrowRight", "ArrowRight", 39), key("Escape", "Escape", "Escape", 27),
+    key("Enter", "Enter", "Enter", 13), key("Backspace", "Backspace", "Backspace", 8),
+    key("F5", "F5", "F5", 116), key("Ctrl+R", "r", "KeyR", 82, ctrl=True),
+    key("Ctrl+F", "f", "KeyF", 70, ctrl=True), key("F11", "F11", "F11", 122),
+    key("a", "a", "KeyA", 65), key("Q", "Q", "KeyQ", 81, shift=True),
+    key("1", "1", "Digit1", 49),
+]
+# The page's own key, which the program does not see: Alt+Enter switches full screen.
+PAGE_KEYS = [key("Alt+Enter", "Enter", "Enter", 13, alt=True)]
+# The program's keys, pressed by the Frames run at its frames: "up" and "down".
+KEYS_PLAN = "12:up,25:down"
+
+
+def keys_case(case, args, scratch, browser):
+    folder = page_folder(args, scratch, "bundled")
+    # The browser's keys before, between and after the program's, the page's after Up.
+    other = {5: BROWSER_KEYS, 13: PAGE_KEYS, 30: BROWSER_KEYS}
+    frames = Frames(args, folder, 40, KEYS_PLAN, other_keys=other)
+    server = Server(folder)
+    try:
+        page = browser.open(server.url + "index.html", frames.hooks)
+        result = page.evaluate("window.framesRead", timeout=300)
+    finally:
+        server.close()
+    taken = {k["name"] for k in PAGE_KEYS} | {"up", "down"}
+    wrong = ["%s at frame %d is %s" % (k["name"], k["frame"],
+                                       "taken from the browser" if k["prevented"] else
+                                       "left to the browser")
+             for k in result["pressed"] if k["prevented"] != (k["name"] in taken)]
+    if len(result["pressed"]) != 2 * len(BROWSER_KEYS) + len(PAGE_KEYS) + 2:
+        wrong.append("pressed %r" % result["pressed"])
+    if wrong:
+        raise Failure("; ".join(wrong))
+    # Up and Down reached the program: its frames are the native ones with those keys.
+    print(frames.check(page, result))
+    print("left to the browser: %s; taken: %s" % (
+        ", ".join(k["name"] for k in BROWSER_KEYS), ", ".join(sorted(taken))))
+
+
+# How long the renderers' CPU is measured while the pages are hidden, and in front; how much
+# of a core the hidden pages may use together.
+HIDDEN_SECONDS = 4
+FRONT_SECONDS = 2
+HIDDEN_MOST_CPU = 0.02
+
+
+def cpu_share(browser, seconds):
+    """The share of a core Chromium's renderers use over the next `seconds`."""
+    start, used = time.monotonic(), browser.renderer_cpu()
+    time.sleep(seconds)
+    return (browser.renderer_cpu() - used) / (time.monotonic() - start)
+
+
+def hidden_case(case, args, scratch, browser):
+    folder = page_folder(args, scratch, "bundled")
+    hidden_at = 60
+    shown = Frames(args, folder, 150, "21:up,100:down", holds=[hidden_at], then_run=True)
+    behind = Frames(args, folder, 30, "10:up")
+    server = Server(folder)
+    try:
+        page = browser.open(server.url + "index.html", shown.hooks)
+        page.wait_until("window.holding === %d" % hidden_at)
+        # A page opened behind the others, hidden from the start: its program starts.
+        late = browser.open(server.url + "index.html", behind.hooks, background=True)
+        late.wait_until("document.hidden && window.Module.calledRun")
+        # Another tab in front hides the page, which is then let go on drawing.
+        front = browser.open("about:blank")
+        page.wait_until("document.hidden")
+        page.evaluate("window.release()")
+        hidden_cpu = cpu_share(browser, HIDDEN_SECONDS)
+        drawn = page.evaluate("[window.framesDrawn, document.hidden]")
+        drawn_late = late.evaluate("[window.framesDrawn, document.hidden]")
+        browser.call("Target.activateTarget", {"targetId": page.target})
+        browser.call("Target.closeTarget", {"targetId": front.target})
+        result = page.evaluate("window.framesRead", timeout=300)
+        # Drawing on after the frames read, in front.
+        front_cpu = cpu_share(browser, FRONT_SECONDS)
+        browser.call("Target.activateTarget", {"targetId": late.target})
+        late_result = late.evaluate("window.framesRead", timeout=300)
+    finally:
+        server.close()
+    problems = []
+    if drawn != [hidden_at - 1, True]:
+        problems.append("hidden after frame %d, the page drew %d frames in all (hidden: %s)" % (
+            hidden_at - 1, drawn[0], drawn[1]))
+    if drawn_late != [0, True]:
+        problems.append("opened hidden, the page drew %d frames (hidden: %s)" % tuple(drawn_late))
+    if hidden_cpu > HIDDEN_MOST_CPU:
+        problems.append("the hidden pages use %.1f %% of a core, more than %.0f %%" % (
+            100 * hidden_cpu, 100 * HIDDEN_MOST_CPU))
+    if problems:
+        raise Failure("; ".join(problems))
+    print("hidden after frame %d: no frame drawn in %d s, the renderers using %.1f %% of a core "
+          "(%.0f %% in front, drawing)" % (hidden_at - 1, HIDDEN_SECONDS, 100 * hidden_cpu,
+                                            100 * front_cpu))
+    print("shown again: " + shown.check(page, result))
+    print("opened behind another tab: no frame drawn until shown, then " +
+          behind.check(late, late_result))
+
+
+# How the page is laid out, once it has had a frame to follow a change of the screen: the
+# canvas's pixels and where it is shown, the stage it is fitted into (its inner box), the
+# controls and the buttons (their accessible names and boxes), the text's size.
+LAYOUT = r"""
+new Promise(function (resolve) {
+  requestAnimationFrame(function () { requestAnimationFrame(function () {
+    const box = function (element) {
+      const r = element.getBoundingClientRect();
+      return { left: r.left, top: r.top, width: r.width, height: r.height };
+    };
+    const canvas = document.getElementById('screen');
+    const stage = document.getElementById('stage');
+    const style = getComputedStyle(stage);
+    resolve({
+      viewport: [innerWidth, innerHeight],
+      pixels: [canvas.width, canvas.height],
+      canvas: box(canvas),
+      rendering: getComputedStyle(canvas).imageRendering,
+      stage: { left: stage.getBoundingClientRect().left + parseFloat(style.paddingLeft),
+               top: stage.getBoundingClientRect().top + parseFloat(style.paddingTop),
+               width: stage.clientWidth - parseFloat(style.paddingLeft) -
+                      parseFloat(style.paddingRight),
+               height: stage.clientHeight - parseFloat(style.paddingTop) -
+                       parseFloat(style.paddingBottom) },
+      controls: box(document.getElementById('controls')),
+      text: parseFloat(getComputedStyle(document.querySelector('#controls p')).fontSize),
+      buttons: Array.prototype.filter.call(document.querySelectorAll('button'), function (b) {
+        return b.getClientRects().length;
+      }).map(function (b) {
+        return { name: b.getAttribute('aria-label') || b.textContent, box: box(b) };
+      }),
+      fullScreen: document.fullscreenElement ? document.fullscreenElement.id : null
+    });
+  }); });
+})"""
+
+# The smallest a button may be, in CSS pixels, and the text.
+SMALLEST_BUTTON = 44
+SMALLEST_TEXT = 14
+
+
+def fit_problems(layout):
+    """What is wrong with how `layout` (LAYOUT's) shows the demo: it must be shown at the
+    largest whole multiple of 320 x 240 that fits the stage (shrunk to the stage's width
+    where the stage is narrower), crisp and centred, the canvas keeping its pixels."""
+    problems = []
+    stage, canvas = layout["stage"], layout["canvas"]
+    scale = int(min(stage["width"] / 320, stage["height"] / 240))
+    if scale < 1:
+        scale = min(1, stage["width"] / 320)
+    if layout["pixels"] != [320, 240]:
+        problems.append("the canvas has %d x %d pixels" % tuple(layout["pixels"]))
+    if abs(canvas["width"] - 320 * scale) > 0.5 or abs(canvas["height"] - 240 * scale) > 0.5:
+        problems.append("the demo is %g x %g, not %g x %g (a stage of %g x %g)" % (
+            canvas["width"], canvas["height"], 320 * scale, 240 * scale, stage["width"],
+            stage["height"]))
+    if layout["rendering"] != "pixelated":
+        problems.append("the canvas is rendered %r, not pixelated" % layout["rendering"])
+    for axis, size in (("left", "width"), ("top", "height")):
+        off = (canvas[axis] + canvas[size] / 2) - (stage[axis] + stage[size] / 2)
+        if canvas[size] <= stage[size] and abs(off) > 0.5:
+            problems.append("the demo is %g px off the stage's centre (%s)" % (off, axis))
+    if canvas["left"] < 0 or canvas["left"] + canvas["width"] > layout["viewport"][0] + 0.5:
+        problems.append("the demo does not fit the screen's width")
+    return problems, scale
+
+
+def controls_problems(layout):
+    """What is wrong with the controls of `layout`: the three buttons, each large enough to
+    tap, and the text readable."""
+    problems = []
+    names = [button["name"] for button in layout["buttons"]]
+    if names != ["Overlay on", "Overlay off", "Full screen"]:
+        problems.append("the buttons are %r" % names)
+    for button in layout["buttons"]:
+        if min(button["box"]["width"], button["box"]["height"]) < SMALLEST_BUTTON:
+            problems.append("%r is %g x %g" % (button["name"], button["box"]["width"],
+                                               button["box"]["height"]))
+    if layout["text"] < SMALLEST_TEXT:
+        problems.append("the text is %g px" % layout["text"])
+    return problems
+
+
+# Screens the page is shown on, one after the other in the same tab, as a window resized or
+# a phone turned: (name, Emulation.setDeviceMetricsOverride's metrics). The whole factor the
+# demo is shown at follows from the stage the page leaves it, beside its controls.
+SCREENS = [
+    ("phone 360x640", {"width": 360, "height": 640, "deviceScaleFactor": 3, "mobile": True}),
+    ("phone turned 640x360",
+     {"width": 640, "height": 360, "deviceScaleFactor": 3, "mobile": True}),
+    ("4K 3840x2160", {"width": 3840, "height": 2160, "deviceScaleFactor": 1, "mobile": False}),
+    ("laptop 1280x720", {"width": 1280, "height": 720, "deviceScaleFactor": 1,
+                         "mobile": False}),
+    ("narrow phone 300x560",
+     {"width": 300, "height": 560, "deviceScaleFactor": 2, "mobile": True}),
+]
+
+
+def screens_case(case, args, scratch, browser):
+    folder = page_folder(args, scratch, "bundled")
+    server = Server(folder)
+    problems = []
+    try:
+        page = browser.open(server.url + "index.html", COUNTING_HOOKS, metrics=SCREENS[0][1],
+                            touch=True)
+        page.wait_until("window.framesDrawn > 5")
+        for name, metrics in SCREENS:
+            page.set_screen(metrics)
+            layout = page.evaluate(LAYOUT)
+            wrong, scale = fit_problems(layout)
+            wrong += controls_problems(layout)
+            if layout["viewport"][0] != metrics["width"]:
+                wrong.append("the page is laid out %d px wide on a screen of %d" % (
+                    layout["viewport"][0], metrics["width"]))
+            if args.screenshots:
+                page.screenshot(os.path.join(args.screenshots, name.split()[-1] + ".png"))
+            if wrong:
+                problems.append("%s: %s" % (name, "; ".join(wrong)))
+            else:
+                print("%s: the demo %g x %g (%s), centred on a stage of %g x %g" % (
+                    name, layout["canvas"]["width"], layout["canvas"]["height"],
+                    "%d times" % scale if scale >= 1 else "shrunk to %.3f" % scale,
+                    layout["stage"]["width"], layout["stage"]["height"]))
+    finally:
+        server.close()
+    if page.exceptions():
+        problems.append("the page threw: " + "; ".join(page.exceptions()))
+    if problems:
+        raise Failure("\n".join(problems))
+
+
+# Every click on the page, by the accessible name of what was clicked.
+CLICK_HOOKS = """
+window.clicks = [];
+document.addEventListener('click', function (event) {
+  const button = event.target.closest('button');
+  window.clicks.push(button ? button.getAttribute('aria-label') || button.textContent : '');
+}, true);
+"""
+
+
+def centre_of(page, name):
+    """The centre, in CSS pixels, of the button whose accessible name is `name`, found
+    through the page's accessibility tree."""
+    document = page.call("Runtime.evaluate", {"expression": "document"})["result"]["objectId"]
+    nodes = page.call("Accessibility.queryAXTree",
+                      {"objectId": document, "accessibleName": name, "role": "button"})["nodes"]
+    if len(nodes) != 1:
+        raise Failure("%d buttons are named %r" % (len(nodes), name))
+    quad = page.call("DOM.getBoxModel",
+                     {"backendNodeId": nodes[0]["backendDOMNodeId"]})["model"]["border"]
+    return sum(quad[0::2]) / 4, sum(quad[1::2]) / 4
+
+
+def tap(page, name):
+    x, y = centre_of(page, name)
+    page.call("Input.dispatchTouchEvent", {"type": "touchStart", "touchPoints": [{"x": x, "y": y}]})
+    page.call("Input.dispatchTouchEvent", {"type": "touchEnd", "touchPoints": []})
+
+
+def click(page, name):
+    x, y = centre_of(page, name)
+    for kind in ("mouseMoved", "mousePressed", "mouseReleased"):
+        page.call("Input.dispatchMouseEvent", {"type": kind, "x": x, "y": y, "button": "left",
+                                               "clickCount": 1})
+
+
+# The buttons tapped, each before the frame a key would be pressed at in KEYS_PLAN.
+TAPS = {12: "Overlay on", 25: "Overlay off"}
+
+
+def phone_case(case, args, scratch, browser):
+    folder = page_folder(args, scratch, "bundled")
+    frames = Frames(args, folder, 40, KEYS_PLAN, holds=sorted(TAPS), press=False)
+    server = Server(folder)
+    try:
+        page = browser.open(server.url + "index.html", CLICK_HOOKS + frames.hooks,
+                            metrics=SCREENS[0][1], touch=True)
+        layout = page.evaluate(LAYOUT)
+        for frame, name in sorted(TAPS.items()):
+            page.wait_until("window.holding === %d" % frame)
+            taps = page.evaluate("window.clicks.length")
+            tap(page, name)
+            page.wait_until("window.clicks.length > %d" % taps)
+            page.evaluate("window.release()")
+        result = page.evaluate("window.framesRead", timeout=300)
+        clicks = page.evaluate("window.clicks")
+    finally:
+        server.close()
+    problems, scale = fit_problems(layout)
+    problems += controls_problems(layout)
+    if clicks != [TAPS[frame] for frame in sorted(TAPS)]:
+        problems.append("the taps clicked %r" % clicks)
+    if problems:
+        raise Failure("; ".join(problems))
+    print("on a 360 x 640 touch screen the demo is %g x %g, the buttons %s" % (
+        layout["canvas"]["width"], layout["canvas"]["height"], ", ".join(
+            "%s %g x %g" % (b["name"], b["box"]["width"], b["box"]["height"])
+            for b in layout["buttons"])))
+    # The taps are the keys: the frames are the native ones with Up and Down at their frames.
+    print("taps on %s: %s" % (" and ".join(TAPS.values()), frames.check(page, result)))
+
+
+def alt_enter(page):
+    for kind in ("rawKeyDown", "keyUp"):
+        page.call("Input.dispatchKeyEvent", {"type": kind, "key": "Enter", "code": "Enter",
+                                             "windowsVirtualKeyCode": 13, "modifiers": 1})
+
+
+def full_screen_case(case, args, scratch, browser):
+    """The button shows the stage full screen, the demo fitted to the screen; Alt+Enter
+    leaves it and goes back to it, and the demo is fitted to the window again. Escape, which
+    leaves it in a browser with its window, is the browser's own (see BROWSER_KEYS): headless
+    Chromium has no window to handle it."""
+    folder = page_folder(args, scratch, "bundled")
+    server = Server(folder)
+    layouts = []
+    try:
+        page = browser.open(server.url + "index.html", COUNTING_HOOKS)
+        page.wait_until("window.framesDrawn > 5")
+        screen = page.evaluate("[screen.width, screen.height]")
+        for name, change, full in (("the button", lambda: click(page, "Full screen"), True),
+                                   ("Alt+Enter", lambda: alt_enter(page), False),
+                                   ("Alt+Enter again", lambda: alt_enter(page), True)):
+            change()
+            page.wait_until("%sdocument.fullscreenElement" % ("" if full else "!"))
+            layouts.append((name, full, page.evaluate(LAYOUT)))
+    finally:
+        server.close()
+    problems = []
+    for name, full, layout in layouts:
+        wrong, scale = fit_problems(layout)
+        if full and layout["fullScreen"] != "stage":
+            wrong.append("full screen shows %r" % layout["fullScreen"])
+        if full and [layout["stage"]["width"], layout["stage"]["height"]] != screen:
+            wrong.append("the stage is %g x %g on a screen of %d x %d" % (
+                layout["stage"]["width"], layout["stage"]["height"], screen[0], screen[1]))
+        if wrong:
+            problems.append("after %s: %s" % (name, "; ".join(wrong)))
+        else:
+            print("after %s: %s, the demo %g x %g, %d times, centred on a stage of %g x %g" % (
+                name, "full screen %d x %d" % tuple(screen) if full else "in the window",
+                layout["canvas"]["width"], layout["canvas"]["height"], scale,
+                layout["stage"]["width"], layout["stage"]["height"]))
+    if page.exceptions():
+        problems.append("the page threw: " + "; ".join(page.exceptions()))
+    if problems:
+        raise Failure("\n".join(problems))
+
+
 # The first pixel of the canvas that is not opaque black, or -1.
 FIRST_NOT_OPAQUE_BLACK = r"""
 (function () {
@@ -709,6 +1094,8 @@ def bench_case(case, args, scratch, browser):
 CASES = {
     "frames_bundled": frames_case, "frames_own_picture": frames_case,
     "no_picture": error_case, "not_a_bmp": error_case, "cannot_start": cannot_start_case,
+    "keys": keys_case, "hidden": hidden_case, "screens": screens_case,
+    "phone": phone_case, "full_screen": full_screen_case,
     "bench_runs": bench_case, "bench": bench_case,
 }
 
@@ -719,6 +1106,8 @@ def main():
     parser.add_argument("--web", required=True, help="the web build's folder")
     parser.add_argument("--page", help="the page's folder, when not the web build's page/")
     parser.add_argument("--frames-tool", help="web_frames, built natively")
+    parser.add_argument("--screenshots", help="screens: the folder to save each screen in, "
+                                              "as a PNG")
     parser.add_argument("--rounds", type=int, default=12, help="bench: rounds of each stage")
     parser.add_argument("--frames", type=int, default=300, help="bench: frames a round")
     args = parser.parse_args()
