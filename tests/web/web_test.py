@@ -493,6 +493,16 @@ class Frames:
             "count": count, "keys": pressed, "expected": self.expected, "holds": list(holds),
             "thenRun": then_run})
 
+    def run(self, browser):
+        """Serves the folder and runs the frames in a tab in front: the page, and its
+        window.framesRead."""
+        server = Server(self.folder)
+        try:
+            page = browser.open(server.url + "index.html", self.hooks)
+            return page, page.evaluate("window.framesRead", timeout=300)
+        finally:
+            server.close()
+
     def check(self, page, result):
         """Raises Failure where a frame of `result` (window.framesRead) differs from the
         native one, or the page threw; a line on the frames compared."""
@@ -520,13 +530,7 @@ def frames_case(case, args, scratch, browser):
     folder = page_folder(args, scratch, picture)
     frames = Frames(args, folder, FRAMES[case],
                     KEYS if case == "frames_bundled" else OWN_PICTURE_KEYS)
-    server = Server(folder)
-    try:
-        page = browser.open(server.url + "index.html", frames.hooks)
-        result = page.evaluate("window.framesRead", timeout=300)
-    finally:
-        server.close()
-    print(frames.check(page, result))
+    print(frames.check(*frames.run(browser)))
 
 
 # Which of the page's parts are laid out, and so shown: the canvas, the program's error box,
@@ -723,12 +727,7 @@ def keys_case(case, args, scratch, browser):
     # The browser's keys before, between and after the program's, the page's after Up.
     other = {5: BROWSER_KEYS, 13: PAGE_KEYS, 30: BROWSER_KEYS}
     frames = Frames(args, folder, 40, KEYS_PLAN, other_keys=other)
-    server = Server(folder)
-    try:
-        page = browser.open(server.url + "index.html", frames.hooks)
-        result = page.evaluate("window.framesRead", timeout=300)
-    finally:
-        server.close()
+    page, result = frames.run(browser)
     taken = {k["name"] for k in PAGE_KEYS} | {"up", "down"}
     wrong = ["%s at frame %d is %s" % (k["name"], k["frame"],
                                        "taken from the browser" if k["prevented"] else
