@@ -534,11 +534,19 @@ def frames_case(case, args, scratch, browser):
 
 
 # Which of the page's parts are laid out, and so shown: the canvas, the program's error box,
-# the page's word that the program cannot start, and the controls.
+# the page's word that the program cannot start, and the controls; and the parts shown that
+# do not fit the screen's width.
 PARTS_SHOWN = r"""(function () {
-  const shown = function (id) { return document.getElementById(id).getClientRects().length > 0; };
-  return { canvas: shown('screen'), box: shown('error'), message: shown('cannot-start'),
-           controls: shown('controls') };
+  const ids = { canvas: 'screen', box: 'error', message: 'cannot-start', controls: 'controls' };
+  const parts = { wide: [] };
+  for (const part in ids) {
+    const element = document.getElementById(ids[part]);
+    parts[part] = element.getClientRects().length > 0;
+    const box = element.getBoundingClientRect();
+    if (parts[part] && (box.left < 0 || box.right > document.documentElement.clientWidth))
+      parts.wide.push(part);
+  }
+  return parts;
 })()"""
 PARTS = {"canvas": "the canvas", "box": "the error box", "message": "the page's message",
          "controls": "the controls"}
@@ -549,7 +557,8 @@ def parts_problems(parts, alone):
     one shown: the controls go with the canvas."""
     wanted = {alone} | ({"controls"} if alone == "canvas" else set())
     return ["%s is %sshown" % (PARTS[part], "" if parts[part] else "not ")
-            for part in PARTS if parts[part] != (part in wanted)]
+            for part in PARTS if parts[part] != (part in wanted)] + [
+                "%s is wider than the screen" % PARTS[part] for part in parts["wide"]]
 
 
 def error_case(case, args, scratch, browser):
@@ -557,7 +566,8 @@ def error_case(case, args, scratch, browser):
     folder = page_folder(args, scratch, picture)
     server = Server(folder)
     try:
-        page = browser.open(server.url + "index.html", COUNTING_HOOKS)
+        # On the narrowest screen of SCREENS, where the box must fit too.
+        page = browser.open(server.url + "index.html", COUNTING_HOOKS, metrics=SCREENS[-1][1])
         shown = page.evaluate(r"""
             new Promise(function (resolve) {
               (function wait() {
@@ -670,7 +680,8 @@ def cannot_start_case(case, args, scratch, browser):
         server = None if from_disk else Server(folder, dropped)
         try:
             url = "file://" + folder + "/" if from_disk else server.url
-            page = browser.open(url + "index.html", COUNTING_HOOKS + (hooks or ""))
+            page = browser.open(url + "index.html", COUNTING_HOOKS + (hooks or ""),
+                                metrics=SCREENS[-1][1])
             shown = page.evaluate(CANNOT_START_SHOWN)
         finally:
             if server:
