@@ -50,11 +50,11 @@ cmake --build "$work/windows" -j"$(nproc)"
 cp "$work/windows/prismwarp-$version-win64.zip" "$dist/"
 
 # The browser build (scripts/web.sh build) leaves the page in build-web/page/: index.html
-# and start.js, the program's JavaScript and WebAssembly, the picture and the licence. The
-# zip holds them in one folder, ready for any static host.
+# and start.js, the program's JavaScript and WebAssembly, the picture, the text on serving
+# it and the licence. The zip holds them in one folder, ready for any static host.
 web_zip() {
     local name=prismwarp-$version-web file
-    local files=(index.html start.js prismwarp.js prismwarp.wasm lsd.bmp LICENSE.txt)
+    local files=(index.html start.js prismwarp.js prismwarp.wasm lsd.bmp README.txt LICENSE.txt)
     scripts/web.sh build
     rm -rf "${work:?}/web"
     mkdir -p "$work/web/$name"

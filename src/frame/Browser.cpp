@@ -2,7 +2,7 @@
 #include "frame/Browser.h"
 
 #include <emscripten.h>
-#include <emscripten/eventloop.h>
+#include <emscripten/html5.h>
 
 #include <algorithm>
 #include <cstring>
@@ -111,6 +111,15 @@ void Browser::Present(Image& image, int, int) {
     SDL_UnlockSurface(screen);
 }
 
+void Browser::Follow(bool hidden) {
+    if (hidden == paused) return;
+    paused = hidden;
+    if (hidden)
+        emscripten_pause_main_loop();
+    else
+        emscripten_resume_main_loop();
+}
+
 void Browser::Run(App& app) {
     // Every picture has been read by now, so a lock need no longer copy the canvas back into
     // memory: each frame is drawn whole on a cleared screen. Present makes the pixels opaque
@@ -121,5 +130,20 @@ void Browser::Run(App& app) {
     // Frames as fast as the browser runs them, as on the desktop, rather than at the display's
     // rate: the factor steps once per pixel drawn, so the frame rate is the animation's speed.
     emscripten_set_main_loop_timing(EM_TIMING_SETIMMEDIATE, 0);
-    emscripten_unwind_to_js_event_loop();
+    // A hidden page draws nothing: the browser does not slow immediate frames down there, as
+    // it does timers and animation frames. The change of visibility is an event of its own,
+    // between two frames, so no frame is drawn hidden; SDL's events of the change wait in
+    // its queue for the first frame after it. A page opened hidden draws its first frame
+    // once shown.
+    emscripten_set_visibilitychange_callback(
+        this, false, +[](int, const EmscriptenVisibilityChangeEvent* change, void* self) {
+            static_cast<Browser*>(self)->Follow(change->hidden);
+            return EM_FALSE;
+        });
+    EmscriptenVisibilityChangeEvent now{};
+    if (emscripten_get_visibility_status(&now) == EMSCRIPTEN_RESULT_SUCCESS) Follow(now.hidden);
+    // Returns to the page with the runtime held alive: a paused loop lets go of the runtime
+    // it holds, which without this hold would end the program, with nothing wrong, the
+    // first time the page is hidden.
+    emscripten_exit_with_live_runtime();
 }

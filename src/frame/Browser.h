@@ -24,9 +24,16 @@ public:
     void Present(Image& screen, int width, int height) override;
     // Has the browser call app.Frame() as often as it can and returns to the page, leaving
     // the entry's stack frame, and the App on it, as it is. An error that leaves a frame
-    // ends the program through the App's platform; closing the page ends it with 0.
+    // ends the program through the App's platform; closing the page ends it with 0. While
+    // the page is hidden (another tab in front, the window minimised) no frame is called, as
+    // a hidden window draws none on the desktop: shown again, the frames go on where they
+    // stopped.
     [[noreturn]] void Run(App& app) override;
 
 private:
+    // Stops the frames while the page is hidden and starts them again once it is shown.
+    void Follow(bool hidden);
+
     bool inCanvasLayout = false; // this frame's pixels are stored in the canvas's layout
+    bool paused = false;         // the browser calls no frame: the page is hidden
 };
