@@ -104,13 +104,8 @@ void Window::Notice(const SDL_Event& event) {
             windowHeight = event.resize.h;
         }
         break;
-    // The window manager shows the window full screen, or no longer does. Only a change
-    // counts: the program's own switch makes the window manager say the same a little later.
-    case SDL_VIDEOEXPOSE: {
-        const bool now = ManagerFullScreen();
-        if (now != managerFull) wantFull = managerFull = now;
-        break;
-    }
+    // The window manager shows the window full screen, or no longer does.
+    case SDL_VIDEOEXPOSE: FollowManager(); break;
     default: break;
     }
 }
@@ -131,9 +126,21 @@ void Window::Present(Image& screen, int width, int height) {
             bare = false;
         }
     }
+    // The window manager may say it only after the expose its change brought: it is asked
+    // again a few times a second, one round trip to the X server each time.
+    const Uint32 now = SDL_GetTicks();
+    if (now - managerAsked >= kManagerInterval) FollowManager();
     const bool resized = !wantFull && (display->w != std::max(windowWidth, frameWidth) ||
                                        display->h != std::max(windowHeight, frameHeight));
     if (wantFull != full || resized) Change(screen);
+}
+
+void Window::FollowManager() {
+    managerAsked = SDL_GetTicks();
+    // Only a change counts: the program's own switch makes the window manager say the same a
+    // little later.
+    const bool now = ManagerFullScreen();
+    if (now != managerFull) wantFull = managerFull = now;
 }
 
 void Window::Change(Image& screen) {

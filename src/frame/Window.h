@@ -34,6 +34,9 @@ private:
     void Change(Image& screen);
     // The display surface for the mode wanted; null where it cannot be had.
     SDL_Surface* SetMode();
+    // Follows the window manager into full screen and out of it, where it has switched since
+    // it was last asked.
+    void FollowManager();
 
     int frameWidth = 0, frameHeight = 0, bpp = 0;
     int desktopWidth = 0, desktopHeight = 0; // the display's own size, full screen's
@@ -47,4 +50,6 @@ private:
     int factor = 1, x0 = 0, y0 = 0; // how the frame is blown up onto the display
     bool bare = true;               // the display has not been cleared since its mode was set
     bool managerFull = false;       // what the window manager last said of full screen
+    Uint32 managerAsked = 0;        // when it was last asked, in SDL's ticks
+    static constexpr Uint32 kManagerInterval = 250; // ms between two askings
 };

@@ -17,7 +17,7 @@ exit_ms=""
 # --- X server and window manager -----------------------------------------------------------
 
 display_reported() {
-    grep -qx '[0-9][0-9]*' "$scratch/display"
+    grep -qsx '[0-9][0-9]*' "$scratch/display"
 }
 
 # Prints the state and the parent id of a process from /proc; fails when it is gone. The
