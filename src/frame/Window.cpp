@@ -128,8 +128,7 @@ void Window::Present(Image& screen, int width, int height) {
     }
     // The window manager may say it only after the expose its change brought: it is asked
     // again a few times a second, one round trip to the X server each time.
-    const Uint32 now = SDL_GetTicks();
-    if (now - managerAsked >= kManagerInterval) FollowManager();
+    if (SDL_GetTicks() - managerAsked >= kManagerInterval) FollowManager();
     const bool resized = !wantFull && (display->w != std::max(windowWidth, frameWidth) ||
                                        display->h != std::max(windowHeight, frameHeight));
     if (wantFull != full || resized) Change(screen);

@@ -313,19 +313,19 @@ greater() {
     awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'
 }
 
-# Takes shot `name` and counts the shots in a row (in plain_run) with less than `share` of
-# their pixels saturated; true once there are `count`. Overlay frames can look plain now and
-# then, so several plain shots in a row tell that the overlay is off.
-plain_run=0
-plain_shots_in_a_row() {
-    local name=$1 share=$2 count=$3
+# Takes shot `name` and counts the shots in a row (in shot_run) for which `check name`
+# holds; true once there are `count`. A single frame can pass a check by chance, several in a
+# row cannot. Set shot_run=0 before polling it.
+shot_run=0
+shots_in_a_row() {
+    local name=$1 count=$2 check=$3
     shot "$name" || return 1
-    if greater "$share" "$(saturated_share "$name")"; then
-        plain_run=$((plain_run + 1))
+    if "$check" "$name"; then
+        shot_run=$((shot_run + 1))
     else
-        plain_run=0
+        shot_run=0
     fi
-    ((plain_run >= count))
+    ((shot_run >= count))
 }
 
 # --- Using the window -----------------------------------------------------------------------
@@ -336,6 +336,12 @@ readonly overlay_share=0.3 plain_share=0.1
 
 overlay_shown() {
     shot overlay && greater "$(saturated_share overlay)" "$overlay_share"
+}
+
+# Overlay frames can look plain now and then: only several plain shots in a row tell that
+# the overlay is off.
+plain() {
+    greater "$plain_share" "$(saturated_share "$1")"
 }
 
 # Up turns the overlay on and Down turns it off again, each pressed in `window` by the
@@ -349,8 +355,8 @@ expect_overlay_keys() {
     poll 10 overlay_shown || fail "no frame with the overlay within 10 s of Up"
     expect_running "after Up"
     "$press" Down
-    plain_run=0
-    poll 10 plain_shots_in_a_row plain "$plain_share" 4 ||
+    shot_run=0
+    poll 10 shots_in_a_row plain 4 plain ||
         fail "the overlay was still showing 10 s after Down"
     expect_running "after Down"
 }

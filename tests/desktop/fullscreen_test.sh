@@ -40,16 +40,8 @@ window_back() {
 
 # The window manager gives the window its size back whether or not the program has left; a
 # frame still blown up shows there as the black (or, scaled by SDL, near black) left of it.
-# True once three shots in a row show the frame's own left columns.
-own_size_run=0
-own_size_shown() {
-    shot back || return 1
-    if greater "$(convert "$scratch/back.png" -crop 8x240+0+0 +repage -format '%[fx:maxima]' info:)" 0.1; then
-        ((++own_size_run >= 3))
-    else
-        own_size_run=0
-        return 1
-    fi
+own_left_columns() {
+    greater "$(convert "$scratch/$1.png" -crop 8x240+0+0 +repage -format '%[fx:maxima]' info:)" 0.1
 }
 
 # Starts the program stopped before its first present and after each present named, writing
@@ -118,7 +110,8 @@ program_env=()
 kill -CONT "$program_pid"
 leave
 poll 20 window_back || fail "the window is $(window_geometry), expected 320x240 $depth"
-poll 10 own_size_shown || fail "the window shows the left of a frame blown up, not the frame"
+shot_run=0
+poll 10 shots_in_a_row back 3 own_left_columns || fail "the window shows the left of a frame blown up, not the frame"
 changed() {
     shot later && [[ $(pixel_hash later) != "$(pixel_hash back)" ]]
 }
